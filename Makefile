@@ -1,0 +1,79 @@
+# The one entry point: make demo, make test (see README.md).
+# Every target first installs the Debian packages that are missing.
+
+SHELL := /bin/bash
+BUILD ?= build
+NATIVE := $(BUILD)/native
+WIN64 := $(BUILD)/win64
+WIN32 := $(BUILD)/win32
+FUZZ := $(BUILD)/fuzz
+PREFIX := $(abspath $(WIN64))/wineprefix
+FUZZ_SECONDS ?= 3
+CTEST_ARGS ?=
+
+NATIVE_FLAGS := -G Ninja -DCMAKE_BUILD_TYPE=Debug -DTB_SANITIZE=ON
+WIN64_FLAGS := -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+	-DCMAKE_TOOLCHAIN_FILE=$(CURDIR)/cmake/toolchain-mingw64.cmake -DTB_HOST_TOOLS=$(abspath $(NATIVE))
+WIN32_FLAGS := -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTB_BUILD_TESTS=OFF \
+	-DCMAKE_TOOLCHAIN_FILE=$(CURDIR)/cmake/toolchain-mingw32.cmake -DTB_HOST_TOOLS=$(abspath $(NATIVE))
+FUZZ_FLAGS := -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTB_FUZZ=ON \
+	-DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ -DTB_HOST_TOOLS=$(abspath $(NATIVE))
+
+.PHONY: all deps native win64 win32 check-win32 fuzz-build fuzz fuzz-smoke prefix \
+	test test-native test-win64 demo bench screenshots clean
+
+all: native win64
+
+deps:
+	@tools/dev/ensure-packages.sh
+
+$(NATIVE)/build.ninja: | deps
+	cmake -S . -B $(NATIVE) $(NATIVE_FLAGS)
+$(WIN64)/build.ninja: | deps
+	cmake -S . -B $(WIN64) $(WIN64_FLAGS)
+$(WIN32)/build.ninja: | deps
+	cmake -S . -B $(WIN32) $(WIN32_FLAGS)
+$(FUZZ)/build.ninja: | deps
+	cmake -S . -B $(FUZZ) $(FUZZ_FLAGS)
+
+native: deps $(NATIVE)/build.ninja
+	cmake --build $(NATIVE)
+
+# The cross trees run tools of the native tree at build time.
+win64: native $(WIN64)/build.ninja
+	cmake --build $(WIN64)
+
+win32 check-win32: native $(WIN32)/build.ninja
+	cmake --build $(WIN32)
+
+fuzz-build: native $(FUZZ)/build.ninja
+	cmake --build $(FUZZ)
+
+# make fuzz: every target for FUZZ_SECONDS (default 60 here) from its corpus.
+fuzz: FUZZ_SECONDS = 60
+fuzz: fuzz-build
+	tools/dev/run-fuzzers.sh $(FUZZ) $(FUZZ_SECONDS)
+
+fuzz-smoke: fuzz-build
+	tools/dev/run-fuzzers.sh $(FUZZ) $(FUZZ_SECONDS)
+
+prefix: deps
+	tools/dev/wine-prefix.sh ensure $(PREFIX)
+
+test-native: native
+	ctest --test-dir $(NATIVE) --output-on-failure -j$(shell nproc) $(CTEST_ARGS)
+
+test-win64: win64 prefix
+	tools/dev/run-wine-tests.sh $(WIN64) $(PREFIX) $(CTEST_ARGS)
+
+test: test-native test-win64 check-win32 fuzz-smoke
+	@echo "All suites passed."
+
+demo: win64 prefix
+	tools/dev/demo.sh $(NATIVE) $(WIN64)
+
+bench: native win64 prefix
+	tools/dev/run-benchmarks.sh $(NATIVE) $(WIN64)
+
+clean:
+	rm -rf $(BUILD)

@@ -1,0 +1,13 @@
+# Cross build for Windows x64 with mingw-w64 (posix thread model, so that
+# std::thread and std::mutex exist).
+set(CMAKE_SYSTEM_NAME Windows)
+set(CMAKE_SYSTEM_PROCESSOR x86_64)
+set(TB_MINGW_TRIPLE x86_64-w64-mingw32)
+set(CMAKE_C_COMPILER ${TB_MINGW_TRIPLE}-gcc-posix)
+set(CMAKE_CXX_COMPILER ${TB_MINGW_TRIPLE}-g++-posix)
+set(CMAKE_RC_COMPILER ${TB_MINGW_TRIPLE}-windres)
+set(TB_WIDL ${TB_MINGW_TRIPLE}-widl)
+set(CMAKE_FIND_ROOT_PATH /usr/${TB_MINGW_TRIPLE})
+set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
+set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
+set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
