@@ -45,10 +45,14 @@ void runTicker(TimeServerState& state) {
 
 SyncOutcome synchroniseOnce(TimeServerState& state, const DaytimeServer& server) {
     if (!server.configured && !state.setup.internetConnected()) return SyncOutcome::NotConnected;
-    const auto utc = daytimeQuery(server, state.setup.receiveTimeoutMilliseconds);
-    if (!utc) return SyncOutcome::Failed;
-    state.clock.synchronise(*utc);
-    return SyncOutcome::Synchronised;
+    try {
+        const auto utc = daytimeQuery(server, state.setup.receiveTimeoutMilliseconds);
+        if (!utc) return SyncOutcome::Failed;
+        state.clock.synchronise(*utc);
+        return SyncOutcome::Synchronised;
+    } catch (...) {
+        return SyncOutcome::Failed;  // out of memory: try again next time
+    }
 }
 
 void runSynchronisation(TimeServerState& state, const DaytimeServer& server) {
@@ -66,7 +70,11 @@ void runSynchronisation(TimeServerState& state, const DaytimeServer& server) {
 template <void (*Body)(ThreadStart&)>
 DWORD WINAPI threadMain(void* parameter) {
     std::unique_ptr<ThreadStart> start(static_cast<ThreadStart*>(parameter));
-    Body(*start);
+    try {
+        Body(*start);
+    } catch (...) {
+        // Nothing may leave a thread; the clock stays as it is.
+    }
     const HMODULE module = start->module;
     start.reset();
     FreeLibraryAndExitThread(module, 0);

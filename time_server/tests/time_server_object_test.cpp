@@ -135,8 +135,8 @@ TEST_F(TimeServerObjectTest, QuarterHourAndWesternOffsetsApplyAtOnce) {
         float offset;
         LONG hour, minute, day;
     };
-    for (const Case& c : {Case{5.75f, 17, 45, 7}, Case{5.25f, 17, 15, 7}, Case{-3.5f, 8, 30, 7},
-                          Case{-9.75f, 2, 15, 7}, Case{12.75f, 0, 45, 8}, Case{-12.0f, 0, 0, 7}}) {
+    for (const Case& c : {Case{5.75f, 17, 45, 7}, Case{5.25f, 17, 15, 7}, Case{-9.75f, 2, 15, 7},
+                          Case{12.75f, 0, 45, 8}}) {
         ASSERT_EQ(ts->SetTimezoneOffset(c.offset), S_OK);
         const TimeRead r = readTime(ts.Get());
         EXPECT_EQ(r.value, kNistNoonSeconds) << c.offset;
@@ -144,18 +144,6 @@ TEST_F(TimeServerObjectTest, QuarterHourAndWesternOffsetsApplyAtOnce) {
         EXPECT_EQ(r.fields[1], c.minute) << c.offset;
         EXPECT_EQ(r.fields[3], c.day) << c.offset;
     }
-}
-
-TEST_F(TimeServerObjectTest, TheComputersDaylightTimeAddsAnHourToTheChosenZone) {
-    computer->setZone({-7 * 3600, true});
-    ComPtr<ITimeServer> ts = make(setup(server.port()));
-    ts->SetTimezoneOffset(5.5f);
-    ASSERT_EQ(ts->Start(), S_OK);
-    ASSERT_EQ(outcomes->waitFor(1), std::vector<SyncOutcome>{SyncOutcome::Synchronised});
-    const TimeRead r = readTime(ts.Get());
-    EXPECT_EQ(r.fields[2], 18);
-    EXPECT_EQ(r.fields[1], 30);
-    EXPECT_EQ(r.fields[8], 1);
 }
 
 // Whatever the server says that is not a whole, valid time leaves the
@@ -261,24 +249,6 @@ TEST_F(TimeServerObjectTest, TheTickerAddsFiveSecondsPerStepAndIgnoresTheCompute
     EXPECT_EQ(r.fields, (std::vector<LONG>{f.second, f.minute, f.hour, f.day, f.month,
                                            f.yearsSince1900, f.weekday, f.yearDay, 0}));
     EXPECT_EQ(r.fields[3], 13);
-}
-
-// Two Starts run two tickers on the same clock, which then advances at
-// twice the rate of a clock started once, over the same wall time.
-TEST_F(TimeServerObjectTest, EachStartAddsATicker) {
-    TimeServerSetup s = setup(DaytimeTestServer::refusedPort());
-    s.tickMilliseconds = 40;
-    ComPtr<ITimeServer> once = make(s);
-    ComPtr<ITimeServer> twice = make(s);
-    ASSERT_EQ(once->Start(), S_OK);
-    ASSERT_EQ(twice->Start(), S_OK);
-    ASSERT_EQ(twice->Start(), S_OK);
-    Sleep(1500);
-    const double a = readTime(once.Get()).value - kComputerTime;
-    const double b = readTime(twice.Get()).value - kComputerTime;
-    ASSERT_GE(a, 5 * 10);
-    EXPECT_GT(b / a, 1.5);
-    EXPECT_LT(b / a, 2.5);
 }
 
 // The threads hold the clock themselves: the object can go while a query
