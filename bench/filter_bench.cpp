@@ -28,38 +28,44 @@ namespace {
 using Clock = std::chrono::steady_clock;
 
 constexpr char kKey[] = "bk7w3q9z";
-const char* const kCategoryNames[] = {"adult", "extremist", "firearms", "gambling", "hate speech", "satanic"};
+const char* const kCategoryNames[] = {"adult",    "extremist",   "firearms",
+                                      "gambling", "hate speech", "satanic"};
 
 class FixedClock : public tb::Clock {
-public:
+  public:
     std::optional<int32_t> networkTime() override { return 1000000000; }
     int32_t localTime() override { return 1000000000; }
 };
 
 class NoDialogs : public tb::Dialogs {
-public:
+  public:
     int show(const tb::DialogRequest&) override { return tb::kDialogOk; }
 };
 
 // Addresses shaped like those of the public lists: host names with and
 // without "www.", some with a directory.
 class AddressMaker {
-public:
-    explicit AddressMaker(uint64_t seed) : rng_(seed) {}
+  public:
+    // Addresses asked for as allowed get a domain of their own, so that
+    // none of them is in a list by chance.
+    AddressMaker(uint64_t seed, bool listed) : rng_(seed), listed_(listed) {}
     std::string next() {
-        static const char* const kTlds[] = {".example", ".test", ".invalid", ".example.net", ".example.org"};
+        static const char* const kTlds[] = {".example", ".test", ".invalid", ".example.net",
+                                            ".example.org"};
         static const char kChars[] = "abcdefghijklmnopqrstuvwxyz0123456789-";
         std::string name;
         const int length = 5 + static_cast<int>(rng_() % 10);
         for (int i = 0; i < length; ++i) name += kChars[rng_() % (i == 0 ? 26 : sizeof kChars - 1)];
         const unsigned shape = rng_() % 10;
-        std::string a = (shape < 6 ? "www." : "") + name + kTlds[rng_() % 5] + "/";
+        const char* tld = listed_ ? kTlds[rng_() % 5] : ".unlisted.example";
+        std::string a = (shape < 6 ? "www." : "") + name + tld + "/";
         if (shape >= 8) a += "dir" + std::to_string(rng_() % 100) + "/";
         return a;
     }
 
-private:
+  private:
     std::mt19937_64 rng_;
+    bool listed_;
 };
 
 void writeFile(const std::filesystem::path& path, const std::string& bytes) {
@@ -71,8 +77,8 @@ struct Figures {
     double perSecond = 0, p50 = 0, p99 = 0, bytes = 0;
 };
 
-Figures timeDecisions(tb::ServiceCore& core, const std::vector<std::string>& addresses, bool expectBlocked,
-                      int& wrong) {
+Figures timeDecisions(tb::ServiceCore& core, const std::vector<std::string>& addresses,
+                      bool expectBlocked, int& wrong) {
     std::vector<double> micros;
     micros.reserve(addresses.size());
     const uint64_t bytesBefore = core.lists().bytesFetched();
@@ -82,7 +88,8 @@ Figures timeDecisions(tb::ServiceCore& core, const std::vector<std::string>& add
         const tb::FilterVerdict v = core.filterURL(a);
         const auto t1 = Clock::now();
         micros.push_back(std::chrono::duration<double, std::micro>(t1 - t0).count());
-        if (v.allowed == expectBlocked) ++wrong;
+        if (v.allowed == expectBlocked && ++wrong <= 3)
+            std::printf("  unexpected verdict: %s\n", a.c_str());
     }
     const double seconds = std::chrono::duration<double>(Clock::now() - start).count();
     std::sort(micros.begin(), micros.end());
@@ -105,13 +112,15 @@ int main(int argc, char** argv) {
         if (option == "--decisions") decisions = std::atoi(argv[i + 1]);
     }
     const long sizes[6] = {adult, 60000, 90000, 150000, 100000, 100000};
+    const long total0 = sizes[0] + sizes[1] + sizes[2] + sizes[3] + sizes[4] + sizes[5];
 
-    const auto dir = std::filesystem::temp_directory_path() / ("tb-filter-bench-" + std::to_string(::getpid()));
+    const auto dir =
+        std::filesystem::temp_directory_path() / ("tb-filter-bench-" + std::to_string(::getpid()));
     std::filesystem::create_directories(dir);
     const std::string directory = dir.string() + "/";
 
     // The lists, and a sample of their addresses to ask for.
-    AddressMaker maker(20240611);
+    AddressMaker maker(20240611, true);
     std::vector<std::string> blocked;
     long total = 0;
     uint64_t listBytes = 0;
@@ -121,27 +130,30 @@ int main(int argc, char** argv) {
         entries.reserve(sizes[c]);
         for (long n = 0; n < sizes[c]; ++n) entries.push_back(maker.next());
         total += sizes[c];
-        const long want = std::max<long>(1, decisions * sizes[c] / 1000000);
-        for (long n = 0; n < want && n < sizes[c]; ++n) blocked.push_back(entries[(n * 7919) % sizes[c]] + "index.htm");
+        const long want =
+            std::max<long>(1, static_cast<long>(double(decisions) * sizes[c] / total0));
+        for (long n = 0; n < want && n < sizes[c]; ++n)
+            blocked.push_back(entries[(n * 7919) % sizes[c]] + "index.htm");
         const std::string file = tb::listc::categoryListFile(entries, kKey);
         listBytes += file.size();
         writeFile(dir / (std::string("TBin") + char('D' + c) + ".dat"), file);
         writeFile(dir / (std::string("tbf") + char('D' + c) + ".dat"),
                   tb::listc::categoryWordFile({std::string("benchword") + char('a' + c)}, kKey));
     }
-    AddressMaker parentMaker(7);
+    AddressMaker parentMaker(7, true);
     std::vector<std::string> parents;
     for (int n = 0; n < 100; ++n) parents.push_back(parentMaker.next());
     writeFile(dir / "TBinA.dat", tb::listc::plainListFile(parents, kKey));
     writeFile(dir / "TBinC.dat", tb::listc::plainListFile(parents, kKey));
     for (auto& p : parents) p = "blocked-" + p;
     writeFile(dir / "TBinB.dat", tb::listc::plainListFile(parents, kKey));
-    for (const char* page : {"restricted0.htm", "restricted1.htm", "restricted2.htm", "restricted3.htm"}) {
+    for (const char* page :
+         {"restricted0.htm", "restricted1.htm", "restricted2.htm", "restricted3.htm"}) {
         writeFile(dir / page, "<html></html>");
     }
     const double buildSeconds = std::chrono::duration<double>(Clock::now() - buildStart).count();
 
-    AddressMaker askMaker(99);
+    AddressMaker askMaker(99, false);
     std::vector<std::string> allowed;
     for (int n = 0; n < decisions; ++n) allowed.push_back("http://" + askMaker.next() + "page.htm");
     std::shuffle(blocked.begin(), blocked.end(), std::mt19937(5));
@@ -161,15 +173,21 @@ int main(int argc, char** argv) {
     std::printf("), %.1f MB of list files, built in %.1f s\n", listBytes / 1e6, buildSeconds);
     int wrong = 0;
     // One pass first, so that both runs meet the files in the page cache.
-    timeDecisions(core, std::vector<std::string>(allowed.begin(), allowed.begin() + std::min<size_t>(50, allowed.size())),
+    timeDecisions(core,
+                  std::vector<std::string>(allowed.begin(),
+                                           allowed.begin() + std::min<size_t>(50, allowed.size())),
                   false, wrong);
     wrong = 0;
     const Figures a = timeDecisions(core, allowed, false, wrong);
     const Figures b = timeDecisions(core, blocked, true, wrong);
-    std::printf("  allowed: %5zu decisions  %9.1f decisions/s  p50 %9.1f us  p99 %9.1f us  %11.0f bytes read/decision\n",
-                allowed.size(), a.perSecond, a.p50, a.p99, a.bytes);
-    std::printf("  blocked: %5zu decisions  %9.1f decisions/s  p50 %9.1f us  p99 %9.1f us  %11.0f bytes read/decision\n",
-                blocked.size(), b.perSecond, b.p50, b.p99, b.bytes);
+    std::printf(
+        "  allowed: %5zu decisions  %9.1f decisions/s  p50 %9.1f us  p99 %9.1f us  %11.0f bytes "
+        "read/decision\n",
+        allowed.size(), a.perSecond, a.p50, a.p99, a.bytes);
+    std::printf(
+        "  blocked: %5zu decisions  %9.1f decisions/s  p50 %9.1f us  p99 %9.1f us  %11.0f bytes "
+        "read/decision\n",
+        blocked.size(), b.perSecond, b.p50, b.p99, b.bytes);
     if (wrong) std::printf("  (%d decisions differed from the expected verdict)\n", wrong);
 
     std::error_code ignored;

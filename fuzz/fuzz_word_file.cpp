@@ -21,14 +21,16 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     std::vector<std::string> lines;
     std::string line;
     while (lines.size() < 2000 && tb::readWordLine(*file, line)) {
-        if (line.size() > tb::WordTable::kWordChars || line.find('\n') != std::string::npos) __builtin_trap();
+        if (line.size() > tb::WordTable::kWordChars || line.find('\n') != std::string::npos)
+            __builtin_trap();
         tb::scrambleListText(line, tb::ScrambleMode::Decode, tb::kDefaultListKey);
         lines.push_back(line);
     }
 
     tb::WordTable table;
     table.setUserWords(lines);
-    (void)table.blockedWordIn(std::string(reinterpret_cast<const char*>(data), size < 512 ? size : 512));
+    (void)table.blockedWordIn(
+        std::string(reinterpret_cast<const char*>(data), size < 512 ? size : 512));
     (void)table.wordFileText(tb::kDefaultListKey);
     if (table.userWords().size() > tb::WordTable::kMaxEntries) __builtin_trap();
     return 0;

@@ -33,15 +33,19 @@ bool isResource(std::string_view address) {
 }
 
 bool isAdvertising(std::string_view address) {
-    return contains(address, vendor::kAdHostPrimary) || contains(address, vendor::kAdHostSecondary) ||
-           contains(address, vendor::kAdNetwork);
+    return contains(address, vendor::kAdHostPrimary) ||
+           contains(address, vendor::kAdHostSecondary) || contains(address, vendor::kAdNetwork);
 }
 
 }  // namespace
 
 FilterEngine::FilterEngine(FilterState& state, ListStore& lists, WordTable& words, SiteLogs& logs,
                            std::function<void()> recoverLists)
-    : state_(state), lists_(lists), words_(words), logs_(logs), recoverLists_(std::move(recoverLists)) {}
+    : state_(state),
+      lists_(lists),
+      words_(words),
+      logs_(logs),
+      recoverLists_(std::move(recoverLists)) {}
 
 FilterVerdict FilterEngine::filterURL(std::string_view strURL) {
     FilterVerdict verdict;
@@ -84,7 +88,8 @@ FilterVerdict FilterEngine::filterURL(std::string_view strURL) {
     scrambleListText(lastUrl, ScrambleMode::Encode, key);
     bool allowed = true;
     for (int category = 0; category < kCategoryCount && allowed; ++category) {
-        if (state_.categoryStates[category] == 1) allowed = !search(categoryList(category), lastUrl);
+        if (state_.categoryStates[category] == 1)
+            allowed = !search(categoryList(category), lastUrl);
     }
     if (!allowed) return blockedWith(state_.pages.lists);
 
@@ -108,7 +113,8 @@ PageVerdict FilterEngine::passesFilterList(std::string_view url, std::string_vie
     if (words_.wordFilterOff()) return {true, std::nullopt};
     if (words_.empty()) return {false, state_.pages.words};
     if (wordCheck(lowered(checkStr))) return {true, std::nullopt};
-    logs_.logAddress(stripScheme(withForwardSlashes(cString(url).substr(0, kUrlChars))), SiteLogKind::Blocked);
+    logs_.logAddress(stripScheme(withForwardSlashes(cString(url).substr(0, kUrlChars))),
+                     SiteLogKind::Blocked);
     return {false, state_.pages.words};
 }
 
@@ -128,8 +134,9 @@ bool FilterEngine::internalURLMatch(std::string_view url) const {
         w = w.substr(i + 1);  // the last path segment
     }
     if (i >= state_.pages.lists.size() || w.size() < 4) return false;
-    for (const std::string* page : {&state_.pages.lists, &state_.pages.time, &state_.pages.words,
-                                    &state_.updatePage, &state_.updateErrorPage, &state_.pages.remote}) {
+    for (const std::string* page :
+         {&state_.pages.lists, &state_.pages.time, &state_.pages.words, &state_.updatePage,
+          &state_.updateErrorPage, &state_.pages.remote}) {
         if (contains(*page, w)) return true;
     }
     return false;
@@ -156,7 +163,8 @@ bool FilterEngine::wordCheck(std::string_view text) {
         return true;
     }
     if (!word) return true;
-    if (localPagesInUse(state_.pages.words)) writeTextFile(state_.directory + kWordBlockedFile, *word + "\n");
+    if (localPagesInUse(state_.pages.words))
+        writeTextFile(state_.directory + kWordBlockedFile, *word + "\n");
     return false;
 }
 

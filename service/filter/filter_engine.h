@@ -35,7 +35,7 @@ struct PageVerdict {
 };
 
 class FilterEngine {
-public:
+  public:
     // recoverLists runs when the word check fails with an exception: it
     // loads the lists again (the engine then sets listsCorrupt).
     FilterEngine(FilterState& state, ListStore& lists, WordTable& words, SiteLogs& logs,
@@ -48,7 +48,7 @@ public:
     PageVerdict passesFilterList(std::string_view url, std::string_view checkStr);
     bool internalURLMatch(std::string_view url) const;
 
-private:
+  private:
     bool search(List list, std::string& url);
     // True when no word of the table occurs in the (lower-case) text.
     bool wordCheck(std::string_view text);

@@ -11,7 +11,8 @@ namespace tb {
 
 inline constexpr char kImportErrorTitle[] = "Import Error";
 inline constexpr char kImportErrorText[] =
-    "Imported files should have one URL on each line and the first URL should start with \"http://\".   "
+    "Imported files should have one URL on each line and the first URL should start with "
+    "\"http://\".   "
     "Please reformat your file and try again.";
 
 struct ImportFile {

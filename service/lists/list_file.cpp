@@ -9,7 +9,9 @@ namespace tb {
 
 namespace {
 
-bool isBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\v' || c == '\f'; }
+bool isBlank(char c) {
+    return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\v' || c == '\f';
+}
 
 // A signed decimal number after optional blanks, as atoi reads it, but held
 // to the 32-bit range instead of overflowing.
@@ -25,7 +27,8 @@ int32_t parseOffset(std::string_view text) {
         if (value > int64_t{1} << 32) break;
     }
     if (negative) value = -value;
-    value = std::clamp<int64_t>(value, std::numeric_limits<int32_t>::min(), std::numeric_limits<int32_t>::max());
+    value = std::clamp<int64_t>(value, std::numeric_limits<int32_t>::min(),
+                                std::numeric_limits<int32_t>::max());
     return static_cast<int32_t>(value);
 }
 
@@ -84,7 +87,9 @@ ListMatcher::ListMatcher(std::string_view url) : url_(url) {
     if (!url_.empty() && url_.back() == '/') url_.pop_back();
     for (size_t i = 0; i <= url_.size(); ++i) {
         if (i < url_.size() && url_[i] != '/') continue;
-        if (i >= 3) prefixes_.push_back({SubstringFinder(std::string_view(url_).substr(0, i)), i == url_.size()});
+        if (i >= 3)
+            prefixes_.push_back(
+                {SubstringFinder(std::string_view(url_).substr(0, i)), i == url_.size()});
     }
 }
 
@@ -97,7 +102,8 @@ size_t ListMatcher::match(std::string_view line) const {
             if (found < 0) break;
             const size_t after = from + static_cast<size_t>(found) + length;
             if (p.final && endsEntry(line, after)) return length;
-            if (after < line.size() && line[after] == '/' && endsEntry(line, after + 1)) return length;
+            if (after < line.size() && line[after] == '/' && endsEntry(line, after + 1))
+                return length;
             // Every occurrence counts, also one that overlaps this one.
             from += static_cast<size_t>(found) + 1;
         }
@@ -118,7 +124,8 @@ bool searchListFile(TextFile& file, ListIndex* index, std::string& url) {
     file.seek(range.start);
     while (file.tell() < range.stop) {
         if (!file.readLine(line, kListLineChars, range.stop)) return false;
-        const bool full = line.size() == kListLineChars && line.back() != '\n' && file.tell() < range.stop;
+        const bool full =
+            line.size() == kListLineChars && line.back() != '\n' && file.tell() < range.stop;
         if (full) {
             // A full line holds no CR LF pair, so characters and bytes agree.
             if (const auto resume = file.afterLastCarriageReturn()) {

@@ -19,11 +19,11 @@
 
 namespace tb {
 
-inline constexpr size_t kListLineChars = 1023;    // a line buffer of 1024 bytes
-inline constexpr size_t kHeaderLineChars = 259;   // header and word lines: 260 bytes
+inline constexpr size_t kListLineChars = 1023;   // a line buffer of 1024 bytes
+inline constexpr size_t kHeaderLineChars = 259;  // header and word lines: 260 bytes
 inline constexpr uint64_t kPlainListStop = 9999999;
-inline constexpr int kFirstSection = 32;          // ' '
-inline constexpr int kLastSection = 126;          // '~'
+inline constexpr int kFirstSection = 32;  // ' '
+inline constexpr int kLastSection = 126;  // '~'
 
 // The index header of a category list: one offset per section character
 // 32 + k, counted from the first byte after the header.
@@ -62,14 +62,14 @@ bool searchListFile(TextFile& file, ListIndex* index, std::string& url);
 // or any prefix followed by "/" and the entry's end. An entry ends at a
 // carriage return, a line feed or the end of the line.
 class ListMatcher {
-public:
+  public:
     explicit ListMatcher(std::string_view url);
     size_t match(std::string_view line) const;
     // The longest text that can end a match: a chunk of an over-long entry
     // keeps this much for the next read.
     size_t reach() const { return url_.size() + 1; }
 
-private:
+  private:
     struct Prefix {
         SubstringFinder finder;
         bool final;

@@ -17,7 +17,8 @@ bool ListStore::open(const std::string& directory) {
         const List list = static_cast<List>(n);
         paths_[n] = directory + listFileName(list);
         files_[n] = TextFile::open(paths_[n], TextFile::Mode::Read);
-        if (!files_[n] && list <= List::C) files_[n] = TextFile::open(paths_[n], TextFile::Mode::ReadWriteTruncate);
+        if (!files_[n] && list <= List::C)
+            files_[n] = TextFile::open(paths_[n], TextFile::Mode::ReadWriteTruncate);
         all = all && files_[n];
     }
     return all;
@@ -33,7 +34,8 @@ void ListStore::close() {
 bool ListStore::search(List list, std::string& url) {
     TextFile* file = files_[listNumber(list)].get();
     if (!file) return false;
-    ListIndex* index = isCategoryList(list) ? &indexes_[listNumber(list) - listNumber(List::D)] : nullptr;
+    ListIndex* index =
+        isCategoryList(list) ? &indexes_[listNumber(list) - listNumber(List::D)] : nullptr;
     return searchListFile(*file, index, url);
 }
 
@@ -86,7 +88,8 @@ bool ListStore::rewrite(List list, const std::vector<std::string>& entries, std:
 bool ListStore::append(List list, std::string_view entry, std::string_view key) {
     if (!reopen(list, TextFile::Mode::AppendRead)) return false;
     TextFile& file = *files_[listNumber(list)];
-    return file.write(encoded(std::string(entry.substr(0, kListLineChars)), key) + '\r') && file.flush();
+    return file.write(encoded(std::string(entry.substr(0, kListLineChars)), key) + '\r') &&
+           file.flush();
 }
 
 uint64_t ListStore::bytesFetched() const {

@@ -19,14 +19,20 @@ enum class List { A, B, C, D, E, F, G, H, I };
 inline constexpr int kListCount = 9;
 inline constexpr int kCategoryCount = 6;  // D to I
 
-constexpr int listNumber(List list) { return static_cast<int>(list); }
-constexpr bool isCategoryList(List list) { return list >= List::D; }
-constexpr List categoryList(int category) { return static_cast<List>(listNumber(List::D) + category); }
+constexpr int listNumber(List list) {
+    return static_cast<int>(list);
+}
+constexpr bool isCategoryList(List list) {
+    return list >= List::D;
+}
+constexpr List categoryList(int category) {
+    return static_cast<List>(listNumber(List::D) + category);
+}
 // "TBinA.dat" with the list's letter.
 std::string listFileName(List list);
 
 class ListStore {
-public:
+  public:
     // Opens the nine files of the directory (given with its trailing
     // separator) for reading; a missing A, B or C is created empty. False
     // when any of the nine is still not open.
@@ -48,11 +54,13 @@ public:
     // Reopens the list for appending and adds one encoded entry.
     bool append(List list, std::string_view entry, std::string_view key);
 
-    const ListIndex& index(List list) const { return indexes_[listNumber(list) - listNumber(List::D)]; }
+    const ListIndex& index(List list) const {
+        return indexes_[listNumber(list) - listNumber(List::D)];
+    }
     // Bytes fetched from all nine files since they were opened.
     uint64_t bytesFetched() const;
 
-private:
+  private:
     bool reopen(List list, TextFile::Mode mode);
 
     std::array<std::unique_ptr<TextFile>, kListCount> files_;

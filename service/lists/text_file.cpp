@@ -3,6 +3,7 @@
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <cstring>
 
 namespace tb {
 
@@ -48,7 +49,9 @@ TextFile::TextFile(std::FILE* file) : file_(file), buffer_(kBufferSize) {
     std::setvbuf(file_, nullptr, _IONBF, 0);
 }
 
-TextFile::~TextFile() { std::fclose(file_); }
+TextFile::~TextFile() {
+    std::fclose(file_);
+}
 
 std::unique_ptr<TextFile> TextFile::open(const std::string& path, Mode mode) {
     std::FILE* f = std::fopen(path.c_str(), modeText(mode));
@@ -83,36 +86,37 @@ bool TextFile::fetch(uint64_t pos) {
 bool TextFile::readLine(std::string& line, size_t maxChars, uint64_t limit) {
     line.clear();
     afterLastCr_.reset();
-    while (line.size() < maxChars && pos_ < limit) {
+    const uint64_t start = pos_;
+    bool ended = false;
+    while (!ended && line.size() < maxChars && pos_ < limit) {
         if (pos_ < bufferStart_ || pos_ >= bufferStart_ + bufferLength_) {
             if (!fetch(pos_)) break;
         }
-        // Take a run of ordinary bytes straight from the buffer.
         const char* run = buffer_.data() + (pos_ - bufferStart_);
         const uint64_t room = std::min<uint64_t>(maxChars - line.size(), limit - pos_);
-        const size_t avail = static_cast<size_t>(std::min<uint64_t>(bufferStart_ + bufferLength_ - pos_, room));
-        size_t n = 0;
-        while (n < avail && run[n] != '\r' && run[n] != '\n') ++n;
+        const size_t avail =
+            static_cast<size_t>(std::min<uint64_t>(bufferStart_ + bufferLength_ - pos_, room));
+        const void* lf = std::memchr(run, '\n', avail);
+        const size_t n = lf ? static_cast<size_t>(static_cast<const char*>(lf) - run) + 1 : avail;
         line.append(run, n);
         pos_ += n;
-        if (n == avail) continue;
-        if (run[n] == '\n') {
-            line.push_back('\n');
-            ++pos_;
-            break;
-        }
-        // A carriage return: with a line feed after it, the pair reads as
-        // one line feed; alone it stays.
-        if (pos_ + 1 < limit && byteAt(pos_ + 1) == '\n') {
-            line.push_back('\n');
-            pos_ += 2;
-            break;
-        }
-        line.push_back('\r');
-        ++pos_;
-        afterLastCr_ = pos_;
+        ended = lf != nullptr;
     }
-    return !line.empty();
+    if (line.empty()) return false;
+    // A line filled up with a carriage return: a line feed after it makes
+    // the pair one line feed, the last character of the line.
+    if (!ended && line.back() == '\r' && pos_ < limit && byteAt(pos_) == '\n') {
+        line.push_back('\n');
+        ++pos_;
+        ended = true;
+    }
+    // CR LF reads as LF. Every character before the line's end stands for
+    // one byte, so positions follow from indexes.
+    if (ended && line.size() >= 2 && line[line.size() - 2] == '\r') line.erase(line.size() - 2, 1);
+    const size_t end = ended ? line.size() - 1 : line.size();
+    const size_t cr = std::string_view(line).substr(0, end).rfind('\r');
+    if (cr != std::string_view::npos) afterLastCr_ = start + cr + 1;
+    return true;
 }
 
 bool TextFile::write(std::string_view text) {
@@ -127,7 +131,9 @@ bool TextFile::write(std::string_view text) {
     return std::fwrite(out.data(), 1, out.size(), file_) == out.size();
 }
 
-bool TextFile::flush() { return std::fflush(file_) == 0; }
+bool TextFile::flush() {
+    return std::fflush(file_) == 0;
+}
 
 std::optional<std::string> readTextFile(const std::string& path) {
     auto file = TextFile::open(path, TextFile::Mode::Read);
@@ -153,7 +159,8 @@ bool directoryExists(const std::string& path) {
     std::string p = path;
     // The C library's stat refuses a trailing separator on Windows, except
     // after a drive ("c:\").
-    while (p.size() > 1 && (p.back() == '/' || p.back() == '\\') && !(p.size() == 3 && p[1] == ':')) {
+    while (p.size() > 1 && (p.back() == '/' || p.back() == '\\') &&
+           !(p.size() == 3 && p[1] == ':')) {
         p.pop_back();
     }
     if (p.empty()) return false;

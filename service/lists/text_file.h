@@ -17,7 +17,7 @@
 namespace tb {
 
 class TextFile {
-public:
+  public:
     enum class Mode {
         Read,               // "r": must exist
         Write,              // "w": created or truncated
@@ -59,7 +59,7 @@ public:
     // Bytes fetched from the file since it was opened.
     uint64_t bytesFetched() const { return fetched_; }
 
-private:
+  private:
     explicit TextFile(std::FILE* file);
     // Makes the byte at `pos` available; false at the end of the file.
     bool fetch(uint64_t pos);

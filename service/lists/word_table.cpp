@@ -34,13 +34,8 @@ bool readWordLine(TextFile& file, std::string& line) {
     return true;
 }
 
-const std::optional<std::string>& WordTable::slot(size_t i) const { return i < kSlots ? slots_[i] : kNoSlot; }
-
-std::optional<std::string>& WordTable::mutableSlot(size_t i) {
-    changed();
-    static std::optional<std::string> outside;
-    outside.reset();
-    return i < kSlots ? slots_[i] : outside;
+const std::optional<std::string>& WordTable::slot(size_t i) const {
+    return i < kSlots ? slots_[i] : kNoSlot;
 }
 
 void WordTable::clear() {
@@ -50,7 +45,8 @@ void WordTable::clear() {
     changed();
 }
 
-bool WordTable::load(const std::string& directory, const CategoryStates& switches, std::string& listKey) {
+bool WordTable::load(const std::string& directory, const CategoryStates& switches,
+                     std::string& listKey) {
     clear();
     listKey = kDefaultListKey;
     bool keyTaken = false;
@@ -59,7 +55,8 @@ bool WordTable::load(const std::string& directory, const CategoryStates& switche
     std::string line;
     // Word files after I have no switch of their own and are not read.
     for (int category = 0; category < static_cast<int>(switches.size()); ++category) {
-        auto file = TextFile::open(directory + categoryWordFileName(category), TextFile::Mode::Read);
+        auto file =
+            TextFile::open(directory + categoryWordFileName(category), TextFile::Mode::Read);
         if (!file) {
             complete = false;
             break;

@@ -32,7 +32,7 @@ std::string categoryWordFileName(int category);
 bool readWordLine(TextFile& file, std::string& line);
 
 class WordTable {
-public:
+  public:
     static constexpr size_t kSlots = 1023;
     static constexpr size_t kMaxEntries = 1022;
     static constexpr size_t kWordChars = 259;
@@ -49,9 +49,18 @@ public:
     size_t userWordStart() const { return userWordStart_; }
     const std::optional<std::string>& slot(size_t i) const;
     // The password and switch entries (absent when their slot is empty).
-    std::optional<std::string>& passwordEntry() { return mutableSlot(userWordStart_); }
-    std::optional<std::string>& switchEntry() { return mutableSlot(userWordStart_ + 1); }
-    bool wordFilterOff() const { return slot(userWordStart_ + 1) == std::optional<std::string>("f"); }
+    // Category words stop short of the last slots, so both always exist.
+    std::optional<std::string>& passwordEntry() {
+        changed();
+        return slots_[userWordStart_];
+    }
+    std::optional<std::string>& switchEntry() {
+        changed();
+        return slots_[userWordStart_ + 1];
+    }
+    bool wordFilterOff() const {
+        return slot(userWordStart_ + 1) == std::optional<std::string>("f");
+    }
     // Slot 0 is empty: no word, no password, no switch.
     bool empty() const { return !slots_[0]; }
 
@@ -72,11 +81,11 @@ public:
     // empty slot, normalised and encoded with the key, one a line.
     std::string wordFileText(std::string_view key) const;
 
-private:
-    std::optional<std::string>& mutableSlot(size_t i);
+  private:
     void changed() { findersValid_ = false; }
 
-    std::vector<std::optional<std::string>> slots_ = std::vector<std::optional<std::string>>(kSlots);
+    std::vector<std::optional<std::string>> slots_ =
+        std::vector<std::optional<std::string>>(kSlots);
     size_t wordCount_ = 0;
     size_t userWordStart_ = 0;
     size_t cursor_ = 0;

@@ -19,7 +19,7 @@ bool isTrue(const VARIANT_BOOL* flag) { return *flag != 0; }
 // the empty list). Anything else is refused, so that a wrong argument never
 // writes a half list.
 std::optional<std::vector<std::string>> listArgument(const VARIANT* list) {
-    if (!list || V_VT(list) == VT_EMPTY) return std::nullopt;
+    if (V_VT(list) == VT_EMPTY) return std::nullopt;
     return stringsFromVariant(list);
 }
 
@@ -203,6 +203,7 @@ STDMETHODIMP LogObject::GetPersBlockSites(VARIANT* pvSites) {
 }
 
 STDMETHODIMP LogObject::SetPersBlockSites(VARIANT* pvSites) {
+    if (!pvSites) return E_POINTER;
     return serve([&] {
         const auto sites = listArgument(pvSites);
         if (!sites) return E_INVALIDARG;
@@ -218,6 +219,7 @@ STDMETHODIMP LogObject::GetWords(VARIANT* pvWords) {
 }
 
 STDMETHODIMP LogObject::SetWords(VARIANT* pvWords) {
+    if (!pvWords) return E_POINTER;
     return serve([&] {
         const auto words = listArgument(pvWords);
         if (!words) return E_INVALIDARG;
@@ -238,6 +240,7 @@ STDMETHODIMP LogObject::GetAllowedSites(VARIANT* pvSites) {
 }
 
 STDMETHODIMP LogObject::SetAllowedSites(VARIANT* pvSites) {
+    if (!pvSites) return E_POINTER;
     return serve([&] {
         const auto sites = listArgument(pvSites);
         if (!sites) return E_INVALIDARG;

@@ -10,11 +10,14 @@ namespace tb {
 
 namespace {
 
-bool isSeparator(char c) { return c == '/' || c == '\\'; }
+bool isSeparator(char c) {
+    return c == '/' || c == '\\';
+}
 
 // The file as the C library finds it after changing to the directory.
 std::string pathIn(const std::string& directory, const std::string& file) {
-    const bool absolute = (!file.empty() && isSeparator(file[0])) || (file.size() >= 2 && file[1] == ':');
+    const bool absolute =
+        (!file.empty() && isSeparator(file[0])) || (file.size() >= 2 && file[1] == ':');
     if (absolute || directory.empty()) return file;
     if (isSeparator(directory.back())) return directory + file;
     return directory + (directory.find('\\') != std::string::npos ? "\\" : "/") + file;
@@ -56,7 +59,9 @@ bool ServiceCore::load() {
     return state_.ready;
 }
 
-void ServiceCore::closeFiles() { lists_.close(); }
+void ServiceCore::closeFiles() {
+    lists_.close();
+}
 
 void ServiceCore::resetForLoad() {
     logs_.clear();
@@ -79,7 +84,9 @@ void ServiceCore::useRemotePagesWhereMissing() {
     }
 }
 
-bool ServiceCore::loadWords() { return words_.load(state_.directory, state_.categoryStates, state_.listKey); }
+bool ServiceCore::loadWords() {
+    return words_.load(state_.directory, state_.categoryStates, state_.listKey);
+}
 
 // Save ---------------------------------------------------------------------
 //
@@ -97,7 +104,8 @@ bool ServiceCore::writeWordFile() {
 
 // The lists ----------------------------------------------------------------
 
-std::optional<std::string> ServiceCore::addURL(std::string_view strURL, bool entireSite, bool allowed) {
+std::optional<std::string> ServiceCore::addURL(std::string_view strURL, bool entireSite,
+                                               bool allowed) {
     if (!state_.ready) return std::nullopt;
     std::string text(cString(strURL));
     for (char& c : text) {
@@ -114,14 +122,15 @@ std::optional<std::string> ServiceCore::addURL(std::string_view strURL, bool ent
     return address;
 }
 
-ImportResult ServiceCore::uploadFromFile(std::string_view path, std::string_view file, bool entireSite,
-                                         bool allow) {
+ImportResult ServiceCore::uploadFromFile(std::string_view path, std::string_view file,
+                                         bool entireSite, bool allow) {
     const std::string directory(cString(path));
     if (!directoryExists(directory)) {
         seams_.console << "Unable to locate the directory: " << directory << "\n";
         return ImportResult::Done;
     }
-    auto input = TextFile::open(pathIn(directory, std::string(cString(file))), TextFile::Mode::Read);
+    auto input =
+        TextFile::open(pathIn(directory, std::string(cString(file))), TextFile::Mode::Read);
     if (!input) {
         seams_.console << "The file 'data' was not opened\n";
         return ImportResult::Done;

@@ -41,7 +41,7 @@ struct UserWordAnswer {
 };
 
 class ServiceCore {
-public:
+  public:
     // The directory is the service directory, with its trailing separator.
     ServiceCore(std::string directory, ServiceSeams seams);
     ServiceCore(const ServiceCore&) = delete;
@@ -53,7 +53,7 @@ public:
     void resetForLoad();                // empty logs, default key, vendor pages
     bool openLists();                   // the nine list files and the block page paths
     void useRemotePagesWhereMissing();  // a missing local block page gives way to the remote one
-    bool loadWords();                   // category word files and tbu.dat; also after a category switch changes
+    bool loadWords();  // category word files and tbu.dat; also after a category switch changes
 
     // Save: writes what the service keeps; nothing while not ready or while
     // the lists are corrupt. False when something could not be written.
@@ -62,7 +62,9 @@ public:
 
     // The filter.
     FilterVerdict filterURL(std::string_view strURL) { return engine_.filterURL(strURL); }
-    std::optional<bool> isURLAllowed(std::string_view strURL) const { return engine_.isURLAllowed(strURL); }
+    std::optional<bool> isURLAllowed(std::string_view strURL) const {
+        return engine_.isURLAllowed(strURL);
+    }
     PageVerdict passesFilterList(std::string_view url, std::string_view checkStr) {
         return engine_.passesFilterList(url, checkStr);
     }
@@ -72,7 +74,8 @@ public:
     // The lists. addURL answers the normalised address to hand back, or
     // nullopt when the address is left as it was.
     std::optional<std::string> addURL(std::string_view strURL, bool entireSite, bool allowed);
-    ImportResult uploadFromFile(std::string_view path, std::string_view file, bool entireSite, bool allow);
+    ImportResult uploadFromFile(std::string_view path, std::string_view file, bool entireSite,
+                                bool allow);
     std::optional<bool> addWordToBlock(std::string_view word);  // nullopt: not ready
     UserWordAnswer firstUserWord();
     UserWordAnswer nextUserWord();
@@ -93,7 +96,7 @@ public:
     ListStore& lists() { return lists_; }
     const std::string& directory() const { return state_.directory; }
 
-private:
+  private:
     ServiceSeams seams_;
     FilterState state_;
     ListStore lists_;

@@ -12,7 +12,7 @@
 namespace tb {
 
 class Clock {
-public:
+  public:
     virtual ~Clock() = default;
     // The network time component's current reading, in seconds since
     // 1 January 1970 UTC; nullopt when it cannot give one.
@@ -23,7 +23,7 @@ public:
 
 // The computer's clock; no network time until the time component is there.
 class SystemClock : public Clock {
-public:
+  public:
     std::optional<int32_t> networkTime() override { return std::nullopt; }
     int32_t localTime() override { return static_cast<int32_t>(std::time(nullptr)); }
 };
@@ -39,7 +39,7 @@ struct DialogRequest {
 };
 
 class Dialogs {
-public:
+  public:
     virtual ~Dialogs() = default;
     // Shows the dialog and returns the identity of the button that closed it.
     virtual int show(const DialogRequest& request) = 0;
@@ -48,7 +48,7 @@ public:
 // Texts between the system code page, in which the core works, and UTF-16,
 // in which the site logs are keyed and ordered.
 class TextCodec {
-public:
+  public:
     virtual ~TextCodec() = default;
     virtual std::u16string toUtf16(std::string_view ansi) const = 0;
 };
@@ -56,7 +56,7 @@ public:
 // Each byte is the code unit of the same value: right for ASCII, which is
 // what the native programs and tests use.
 class Latin1Codec : public TextCodec {
-public:
+  public:
     std::u16string toUtf16(std::string_view ansi) const override {
         std::u16string out;
         out.reserve(ansi.size());

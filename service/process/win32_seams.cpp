@@ -9,7 +9,8 @@ namespace tb {
 int MessageBoxDialogs::show(const DialogRequest& request) {
     const std::wstring title = toWide(request.title);
     const std::wstring text = toWide(request.text);
-    const int button = MessageBoxW(nullptr, text.c_str(), title.c_str(), MB_OK | MB_TASKMODAL | MB_SETFOREGROUND);
+    const int button =
+        MessageBoxW(nullptr, text.c_str(), title.c_str(), MB_OK | MB_TASKMODAL | MB_SETFOREGROUND);
     return button > 0 ? button : kDialogOk;
 }
 

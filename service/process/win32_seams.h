@@ -8,12 +8,12 @@ namespace tb {
 
 // Modal, without an owner, centred on the screen.
 class MessageBoxDialogs : public Dialogs {
-public:
+  public:
     int show(const DialogRequest& request) override;
 };
 
 class AnsiCodePageCodec : public TextCodec {
-public:
+  public:
     std::u16string toUtf16(std::string_view ansi) const override;
 };
 

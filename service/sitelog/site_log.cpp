@@ -12,7 +12,9 @@ void SiteLog::enter(std::u16string key, std::string_view address, int32_t lastVi
     records_[std::move(key)] = std::move(record);
 }
 
-void SiteLog::store(std::u16string key, SiteRecordPtr record) { records_[std::move(key)] = std::move(record); }
+void SiteLog::store(std::u16string key, SiteRecordPtr record) {
+    records_[std::move(key)] = std::move(record);
+}
 
 SiteRecordPtr SiteLog::find(const std::u16string& key) const {
     const auto it = records_.find(key);

@@ -28,7 +28,7 @@ struct SiteRecord {
 using SiteRecordPtr = std::shared_ptr<SiteRecord>;
 
 class SiteLog {
-public:
+  public:
     using Records = std::map<std::u16string, SiteRecordPtr>;
     static constexpr size_t kPruneAbove = 500;
     static constexpr int kPruneCount = 250;
@@ -46,7 +46,7 @@ public:
     size_t size() const { return records_.size(); }
     const Records& records() const { return records_; }
 
-private:
+  private:
     void prune();
     Records records_;
 };
@@ -57,7 +57,7 @@ enum class SiteLogKind { Visited, Blocked };
 // address, the computer's clock for anything else (and when the network
 // time cannot be had).
 class SiteLogs {
-public:
+  public:
     SiteLogs(Clock& clock, const TextCodec& codec) : clock_(clock), codec_(codec) {}
 
     void logAddress(std::string_view address, SiteLogKind kind);
@@ -68,13 +68,15 @@ public:
     const SiteLog& blocked() const { return blocked_; }
 
     std::u16string keyOf(std::string_view address) const { return codec_.toUtf16(address); }
-    SiteRecordPtr findVisited(std::string_view address) const { return visited_.find(keyOf(address)); }
+    SiteRecordPtr findVisited(std::string_view address) const {
+        return visited_.find(keyOf(address));
+    }
     void clear() {
         visited_.clear();
         blocked_.clear();
     }
 
-private:
+  private:
     Clock& clock_;
     const TextCodec& codec_;
     SiteLog visited_;

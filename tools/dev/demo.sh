@@ -12,7 +12,7 @@ work=$(mktemp -d /tmp/tamberly-demo.XXXXXX)
 trap 'rm -rf "$work"' EXIT
 cp "$win64"/sample_data/* "$work"/
 cp "$win64"/tools/filter_demo/filter_demo.exe "$work"/
-"$here/wine-prefix.sh" start "$prefix"
+"$here/wine-prefix.sh" start "$prefix" || true
 status=0
 TB_WINEPREFIX="$prefix" "$win64/wine-run" "$work/filter_demo.exe" </dev/null | tr -d '\r' || status=$?
 if [[ -f "$work/tbURLBlocked.txt" ]]; then
@@ -22,5 +22,5 @@ fi
 if [[ -f "$work/tbWordBlocked.txt" ]]; then
   echo "tbWordBlocked.txt (read by restricted3.htm): $(tr -d '\r' <"$work/tbWordBlocked.txt")"
 fi
-"$here/wine-prefix.sh" stop "$prefix"
+"$here/wine-prefix.sh" stop "$prefix" || true
 exit $status

@@ -43,7 +43,8 @@ Row judge(ILog* log, const std::string& address) {
 int main() {
     tb::ComApartment com;
     ComPtr<ILog> log;
-    if (FAILED(tb::LogObject::createInstance(IID_ILog, reinterpret_cast<void**>(log.GetAddressOf())))) {
+    if (FAILED(tb::LogObject::createInstance(IID_ILog,
+                                             reinterpret_cast<void**>(log.GetAddressOf())))) {
         std::printf("could not create the Log object\n");
         return 1;
     }
@@ -58,7 +59,8 @@ int main() {
     VARIANT_BOOL no = 0;
     BSTR added = tb::newBstr("HTTP://www.Noisy-Forum.example/Chat");
     log->AddURL(&added, &no, &no);
-    std::printf("AddURL HTTP://www.Noisy-Forum.example/Chat  -> block list entry %s\n", tb::toAnsi(added).c_str());
+    std::printf("AddURL HTTP://www.Noisy-Forum.example/Chat  -> block list entry %s\n",
+                tb::toAnsi(added).c_str());
     SysFreeString(added);
     tb::ScopedVariant allowList;
     tb::variantFromStrings({"www.gunshop.example/range/"}, allowList.get());

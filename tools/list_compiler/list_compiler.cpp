@@ -13,7 +13,9 @@ constexpr size_t kEntryChars = 1023;
 constexpr size_t kKeyChars = 259;
 constexpr int kFirst = 32, kLast = 126;
 
-bool isBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
+bool isBlank(char c) {
+    return c == ' ' || c == '\t' || c == '\r' || c == '\n';
+}
 
 }  // namespace
 
@@ -32,7 +34,9 @@ std::vector<std::string> readLines(std::string_view text) {
     return out;
 }
 
-std::string normalEntry(std::string_view address) { return lowered(address.substr(0, kEntryChars)); }
+std::string normalEntry(std::string_view address) {
+    return lowered(address.substr(0, kEntryChars));
+}
 
 std::optional<std::string> keyProblem(std::string_view key) {
     const std::string k = lowered(key);
@@ -47,7 +51,9 @@ std::optional<std::string> keyProblem(std::string_view key) {
     return std::nullopt;
 }
 
-std::string usableKey(std::string_view key) { return lowered(key); }
+std::string usableKey(std::string_view key) {
+    return lowered(key);
+}
 
 char sectionOf(std::string_view encodedEntry) {
     if (encodedEntry.size() < 5) return ' ';

@@ -13,7 +13,7 @@ using testing::ServiceFixture;
 constexpr int kAdult = 0, kGambling = 3;
 
 class FilterTest : public ::testing::Test, public ServiceFixture {
-protected:
+  protected:
     FilterVerdict filter(const std::string& address) { return service().filterURL(address); }
     std::string listsPage() { return service().state().pages.lists; }
     std::string wordsPage() { return service().state().pages.words; }
@@ -46,7 +46,8 @@ TEST_F(FilterTest, TheVendorsDomainPassesEveryListAndIsLoggedAsGiven) {
 
 TEST_F(FilterTest, AdvertisingServersPassEveryListAndAreNotLogged) {
     files().block({"ads.fernwheel.biz/", "img.fernwheel.biz/", "x.adfernwheel.example/"});
-    for (const char* a : {"http://ads.fernwheel.biz/b.asp", "http://img.fernwheel.biz/", "x.adfernwheel.example/p"}) {
+    for (const char* a : {"http://ads.fernwheel.biz/b.asp", "http://img.fernwheel.biz/",
+                          "x.adfernwheel.example/p"}) {
         const FilterVerdict v = filter(a);
         EXPECT_TRUE(v.allowed && v.userAllowed) << a;
     }
@@ -72,7 +73,10 @@ TEST_F(FilterTest, TheBlockListWinsOverTheSecondAllowList) {
 }
 
 TEST_F(FilterTest, TheSecondAllowListWinsOverWordsAndCategories) {
-    files().allowC({"school.example/"}).category(kAdult, {"school.example/"}).wordFile({"", "t", "school"});
+    files()
+        .allowC({"school.example/"})
+        .category(kAdult, {"school.example/"})
+        .wordFile({"", "t", "school"});
     const FilterVerdict v = filter("http://school.example/x");
     EXPECT_TRUE(v.allowed);
     EXPECT_TRUE(v.userAllowed);
@@ -87,7 +91,10 @@ TEST_F(FilterTest, WordsAreCheckedBeforeTheCategories) {
 }
 
 TEST_F(FilterTest, TheFirstCategoryThatMatchesDecides) {
-    files().blockPages().category(kAdult, {"www.x.example/"}).category(kGambling, {"www.x.example/a/"});
+    files()
+        .blockPages()
+        .category(kAdult, {"www.x.example/"})
+        .category(kGambling, {"www.x.example/a/"});
     EXPECT_FALSE(filter("http://www.x.example/a/b.htm").allowed);
     EXPECT_EQ(dir().read("tbURLBlocked.txt"), "www.x.example\r\n");  // the adult list's entry
     EXPECT_TRUE(blocked("www.x.example/a/b.htm"));
@@ -157,7 +164,8 @@ TEST_F(FilterTest, SwitchingWordFilteringOffSparesPagesButNotAddresses) {
 
 TEST_F(FilterTest, APageWithABlockedWordIsReplacedAndItsAddressLogged) {
     files().blockPages().wordFile({"", "t", "casino"});
-    const PageVerdict fails = service().passesFilterList("HTTP://Page.Example\\x", "Welcome to CASINO night");
+    const PageVerdict fails =
+        service().passesFilterList("HTTP://Page.Example\\x", "Welcome to CASINO night");
     EXPECT_FALSE(fails.passed);
     EXPECT_EQ(fails.replacement, wordsPage());
     EXPECT_TRUE(blocked("page.example/x"));
@@ -246,7 +254,8 @@ TEST_F(FilterTest, InternalPagesAreTheBlockPagesTheUpdatePagesAndTheVendorsHost)
     EXPECT_FALSE(s.internalURLMatch("http://news.example/story.htm"));
     EXPECT_FALSE(s.internalURLMatch("http://news.example/htm"));  // a segment under 4 characters
     EXPECT_FALSE(s.internalURLMatch("a.ex"));
-    EXPECT_FALSE(s.internalURLMatch("http://www.orvan.com/" + std::string(240, 'x') + "/restricted1.htm"));
+    EXPECT_FALSE(
+        s.internalURLMatch("http://www.orvan.com/" + std::string(240, 'x') + "/restricted1.htm"));
 }
 
 }  // namespace

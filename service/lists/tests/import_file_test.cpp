@@ -25,13 +25,16 @@ TEST(ImportFile, TheFirstLineMustStartWithTheWebScheme) {
 }
 
 TEST(ImportFile, GivesEveryAddressLineWithoutItsLineEnd) {
-    const ImportFile f = importOf("http://a.example\r\nb.example\nc.example/x\r\r\n\r\n  \r\nd.example");
-    EXPECT_EQ(f.addresses, (std::vector<std::string>{"http://a.example", "b.example", "c.example/x", "  ", "d.example"}));
+    const ImportFile f =
+        importOf("http://a.example\r\nb.example\nc.example/x\r\r\n\r\n  \r\nd.example");
+    EXPECT_EQ(f.addresses, (std::vector<std::string>{"http://a.example", "b.example", "c.example/x",
+                                                     "  ", "d.example"}));
     EXPECT_TRUE(importOf("http://a.example\r\n").addresses.size() == 1);
 }
 
 TEST(ImportFile, LeavesOutLinesThatNameTheVendorsDomain) {
-    const ImportFile f = importOf("http://a.example\r\nhttp://www.orvan.com/x\r\nb.orvan.com.example\r\nc.example\r\n");
+    const ImportFile f = importOf(
+        "http://a.example\r\nhttp://www.orvan.com/x\r\nb.orvan.com.example\r\nc.example\r\n");
     EXPECT_EQ(f.addresses, (std::vector<std::string>{"http://a.example", "c.example"}));
 }
 

@@ -21,7 +21,7 @@ inline constexpr char kTestKey[] = "mq4t7z2x";
 
 // A fresh directory, removed with everything in it at the end.
 class TempDirectory {
-public:
+  public:
     TempDirectory() {
         static std::atomic<int> counter{0};
         const auto stamp = std::chrono::steady_clock::now().time_since_epoch().count();
@@ -37,7 +37,9 @@ public:
     TempDirectory& operator=(const TempDirectory&) = delete;
 
     // With its trailing separator, as the service keeps its directory.
-    std::string dir() const { return path_.string() + static_cast<char>(std::filesystem::path::preferred_separator); }
+    std::string dir() const {
+        return path_.string() + static_cast<char>(std::filesystem::path::preferred_separator);
+    }
     std::string file(const std::string& name) const { return dir() + name; }
     bool has(const std::string& name) const { return std::filesystem::exists(path_ / name); }
 
@@ -53,7 +55,7 @@ public:
     }
     void remove(const std::string& name) const { std::filesystem::remove(path_ / name); }
 
-private:
+  private:
     std::filesystem::path path_;
 };
 
@@ -66,8 +68,9 @@ inline std::string letterName(const char* pattern, char letter) {
 // The files of a service directory. complete() fills in whatever a case did
 // not give: empty category lists and word files that carry only the key.
 class ServiceFiles {
-public:
-    explicit ServiceFiles(const TempDirectory& dir, std::string key = kTestKey) : dir_(dir), key_(std::move(key)) {}
+  public:
+    explicit ServiceFiles(const TempDirectory& dir, std::string key = kTestKey)
+        : dir_(dir), key_(std::move(key)) {}
 
     ServiceFiles& plain(char letter, const std::vector<std::string>& entries) {
         dir_.write(letterName("TBin?.dat", letter), listc::plainListFile(entries, key_));
@@ -78,11 +81,13 @@ public:
     ServiceFiles& allowC(const std::vector<std::string>& entries) { return plain('C', entries); }
     // Category 0 to 5: lists D to I.
     ServiceFiles& category(int category, const std::vector<std::string>& entries) {
-        dir_.write(letterName("TBin?.dat", char('D' + category)), listc::categoryListFile(entries, key_));
+        dir_.write(letterName("TBin?.dat", char('D' + category)),
+                   listc::categoryListFile(entries, key_));
         return *this;
     }
     ServiceFiles& categoryWords(int category, const std::vector<std::string>& words) {
-        dir_.write(letterName("tbf?.dat", char('D' + category)), listc::categoryWordFile(words, key_));
+        dir_.write(letterName("tbf?.dat", char('D' + category)),
+                   listc::categoryWordFile(words, key_));
         return *this;
     }
     // tbu.dat as the service writes it: password, switch, words.
@@ -93,7 +98,8 @@ public:
         return *this;
     }
     ServiceFiles& blockPages() {
-        for (const char* page : {"restricted0.htm", "restricted1.htm", "restricted2.htm", "restricted3.htm"}) {
+        for (const char* page :
+             {"restricted0.htm", "restricted1.htm", "restricted2.htm", "restricted3.htm"}) {
             dir_.write(page, "<html>blocked</html>");
         }
         return *this;
@@ -109,7 +115,7 @@ public:
 
     bool completed() const { return completed_; }
 
-private:
+  private:
     const TempDirectory& dir_;
     std::string key_;
     bool completed_ = false;

@@ -13,9 +13,10 @@ using testing::kTestKey;
 using testing::TempDirectory;
 
 class ListSearch : public ::testing::Test {
-protected:
+  protected:
     // Writes the bytes as the list file and searches it for the address.
-    bool search(const std::string& bytes, const std::string& address, bool indexed, std::string* cut = nullptr) {
+    bool search(const std::string& bytes, const std::string& address, bool indexed,
+                std::string* cut = nullptr) {
         dir_.write("list.dat", bytes);
         auto file = TextFile::open(dir_.file("list.dat"), TextFile::Mode::Read);
         EXPECT_TRUE(file);
@@ -37,8 +38,8 @@ protected:
         std::string out;
         for (int c = 32; c <= 126; ++c) {
             const auto it = offsets.find(static_cast<char>(c));
-            out += std::string(1, static_cast<char>(c)) + "\r\n" + std::to_string(it == offsets.end() ? rest : it->second) +
-                   "\r\n";
+            out += std::string(1, static_cast<char>(c)) + "\r\n" +
+                   std::to_string(it == offsets.end() ? rest : it->second) + "\r\n";
         }
         return out;
     }
@@ -85,14 +86,17 @@ TEST_F(ListSearch, PrefixesShorterThanThreeCharactersAreNeverSearched) {
 
 TEST_F(ListSearch, AMatchLeavesTheAddressCutAtTheMatchingPrefix) {
     std::string cut;
-    ASSERT_TRUE(search(listc::plainListFile({"bad.example/"}, key_), "bad.example/x/y.htm", false, &cut));
+    ASSERT_TRUE(
+        search(listc::plainListFile({"bad.example/"}, key_), "bad.example/x/y.htm", false, &cut));
     EXPECT_EQ(cut, "bad.example");
-    ASSERT_TRUE(search(listc::plainListFile({"bad.example/x/"}, key_), "bad.example/x/y.htm", false, &cut));
+    ASSERT_TRUE(
+        search(listc::plainListFile({"bad.example/x/"}, key_), "bad.example/x/y.htm", false, &cut));
     EXPECT_EQ(cut, "bad.example/x");
 }
 
 TEST_F(ListSearch, EntriesEndedByLineFeedsMatchLikeThoseEndedByCarriageReturns) {
-    const std::string crlf = encoded("first.example/", key_) + "\r\n" + encoded("bad.example/x", key_) + "\r\n";
+    const std::string crlf =
+        encoded("first.example/", key_) + "\r\n" + encoded("bad.example/x", key_) + "\r\n";
     EXPECT_TRUE(search(crlf, "bad.example/x", false));
     EXPECT_TRUE(search(crlf, "first.example/page", false));
     const std::string lf = encoded("bad.example/x", key_) + "\n";
@@ -110,7 +114,8 @@ TEST_F(ListSearch, AnOccurrenceOverlappingAnEarlierOneStillCounts) {
 // Sections of the category lists --------------------------------------------
 
 TEST_F(ListSearch, ACategoryAddressIsFoundInTheSectionOfItsFifthCharacter) {
-    const std::vector<std::string> list = {"www.alpha.example/", "www.beta.example/", "abc", "xyz.example/"};
+    const std::vector<std::string> list = {"www.alpha.example/", "www.beta.example/", "abc",
+                                           "xyz.example/"};
     EXPECT_TRUE(inCategory(list, "www.alpha.example/page.htm"));
     EXPECT_TRUE(inCategory(list, "www.beta.example/"));
     EXPECT_TRUE(inCategory(list, "xyz.example/a"));
@@ -146,7 +151,8 @@ TEST_F(ListSearch, AListReplacedOnDiskIsUsedAtOnce) {
     ListIndex index;
     std::string url = encoded("www.omega.example/", key_);
     EXPECT_FALSE(searchListFile(*file, &index, url));
-    dir_.write("D.dat", listc::categoryListFile({"www.alpha.example/", "www.omega.example/"}, key_));
+    dir_.write("D.dat",
+               listc::categoryListFile({"www.alpha.example/", "www.omega.example/"}, key_));
     EXPECT_TRUE(searchListFile(*file, &index, url));
 }
 
@@ -160,7 +166,8 @@ TEST_F(ListSearch, BadOffsetsNeverTakeTheSearchOutsideTheDataNorLoop) {
     // Past the end of the file: nothing to read.
     EXPECT_FALSE(search(header({{'A', 99999}}, 99999) + data, address, true));
     // Far outside the 32-bit range: held to the data at both ends.
-    EXPECT_TRUE(search("A\r\n-99999999999999\r\nB\r\n99999999999999\r\n~\r\n0\r\n" + data, address, true));
+    EXPECT_TRUE(
+        search("A\r\n-99999999999999\r\nB\r\n99999999999999\r\n~\r\n0\r\n" + data, address, true));
     // A header cut off in the middle of a pair.
     EXPECT_FALSE(search(" \r\n0\r\nA\r\n", address, true));
     EXPECT_FALSE(search("", address, true));
@@ -185,7 +192,8 @@ TEST_F(ListSearch, AnEntryLongerThanTheLineBufferIsReadToItsEnd) {
     key_ = "\x01";
     for (size_t pad = 990; pad < 1030; ++pad) {
         // Written by hand: the list compiler cuts entries to 1023 characters.
-        const std::string bytes = entry(std::string(pad, 'q') + ".longsite.example/") + entry("after.example/");
+        const std::string bytes =
+            entry(std::string(pad, 'q') + ".longsite.example/") + entry("after.example/");
         EXPECT_TRUE(search(bytes, "longsite.example/page", false)) << pad;
         EXPECT_TRUE(search(bytes, "after.example/", false)) << pad;
         EXPECT_FALSE(search(bytes, "qqqq.example/", false)) << pad;
@@ -206,7 +214,8 @@ TEST(IndexHeader, ReadsOffsetPairsUpToTheTildePair) {
     EXPECT_EQ(index.offsets['B' - 32], -3);
     EXPECT_EQ(index.offsets['~' - 32], 40);
     EXPECT_FALSE(index.present['C' - 32]);
-    EXPECT_EQ(index.dataStart, std::string(" \r\n0\r\nA\r\n  12\n\x05\r\n77\r\nB\r\n-3\r\n~\r\n+40\r\n").size());
+    EXPECT_EQ(index.dataStart,
+              std::string(" \r\n0\r\nA\r\n  12\n\x05\r\n77\r\nB\r\n-3\r\n~\r\n+40\r\n").size());
 }
 
 TEST(IndexHeader, EndsAtAFirstLineAboveTildeWithoutReadingItsOffset) {

@@ -15,11 +15,15 @@ constexpr CategoryStates kAllOn{1, 1, 1, 1, 1, 1};
 
 // What the key line of a word file reads as when it is not the first line
 // read: it was encoded with the default key and is decoded with the list key.
-std::string keyLineAsWord() { return decoded(encoded(kTestKey, kDefaultListKey), kTestKey); }
+std::string keyLineAsWord() {
+    return decoded(encoded(kTestKey, kDefaultListKey), kTestKey);
+}
 
 class WordTableTest : public ::testing::Test {
-protected:
-    bool load(const CategoryStates& switches = kAllOn) { return table_.load(dir_.dir(), switches, key_); }
+  protected:
+    bool load(const CategoryStates& switches = kAllOn) {
+        return table_.load(dir_.dir(), switches, key_);
+    }
     std::vector<std::string> categoryWords() const {
         std::vector<std::string> words;
         for (size_t i = 0; i < table_.userWordStart(); ++i) words.push_back(*table_.slot(i));
@@ -40,8 +44,8 @@ TEST_F(WordTableTest, HoldsCategoryWordsInFileOrderThenPasswordSwitchAndParentWo
     ASSERT_TRUE(load());
     EXPECT_EQ(key_, kTestKey);
     const std::string other = keyLineAsWord();
-    EXPECT_EQ(categoryWords(), (std::vector<std::string>{kTestKey, "alpha", other, "beta", "gamma", other, other,
-                                                         other, other}));
+    EXPECT_EQ(categoryWords(), (std::vector<std::string>{kTestKey, "alpha", other, "beta", "gamma",
+                                                         other, other, other, other}));
     EXPECT_EQ(table_.passwordEntry(), "secret");
     EXPECT_EQ(table_.switchEntry(), "t");
     EXPECT_EQ(table_.userWords(), (std::vector<std::string>{"mine", "yours"}));
@@ -66,7 +70,8 @@ TEST_F(WordTableTest, AMissingCategoryWordFileFailsTheLoadButKeepsWhatWasRead) {
     files_.categoryWords(0, {"alpha"}).complete();
     dir_.remove("tbfG.dat");
     EXPECT_FALSE(load());
-    EXPECT_EQ(categoryWords(), (std::vector<std::string>{kTestKey, "alpha", keyLineAsWord(), keyLineAsWord()}));
+    EXPECT_EQ(categoryWords(),
+              (std::vector<std::string>{kTestKey, "alpha", keyLineAsWord(), keyLineAsWord()}));
     EXPECT_EQ(table_.passwordEntry(), "");
 }
 

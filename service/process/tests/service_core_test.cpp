@@ -14,7 +14,7 @@ using testing::ServiceFixture;
 using Strings = std::vector<std::string>;
 
 class ServiceCoreTest : public ::testing::Test, public ServiceFixture {
-protected:
+  protected:
     Strings blockList() { return service().persBlockSites(); }
     // tbu.dat decoded line by line.
     Strings wordFileLines() {
@@ -49,7 +49,8 @@ TEST_F(ServiceCoreTest, AddUrlOnALoggedAddressOnlyChangesItsAllowedFlag) {
 }
 
 TEST_F(ServiceCoreTest, EntireSiteBlocksTheAddressesWholeSection) {
-    EXPECT_EQ(service().addURL("http://site.example/dir/page.htm", true, false), "site.example/dir/");
+    EXPECT_EQ(service().addURL("http://site.example/dir/page.htm", true, false),
+              "site.example/dir/");
     EXPECT_EQ(service().addURL("http://host.example", true, false), "host.example/");
     EXPECT_EQ(service().addURL("http://top.example/", true, false), "top.example/");
     EXPECT_FALSE(service().filterURL("http://site.example/dir/other.htm").allowed);
@@ -74,18 +75,23 @@ TEST_F(ServiceCoreTest, AddUrlLeavesOverLongAddressesAndWaitsForTheLists) {
 
 TEST_F(ServiceCoreTest, AnImportFileWhoseFirstLineIsNoWebAddressIsRefusedWithTheDialog) {
     dir().write("import.txt", "www.site.example\r\nhttp://b.example\r\n");
-    EXPECT_EQ(service().uploadFromFile(dir().dir(), "import.txt", false, false), ImportResult::FormatError);
+    EXPECT_EQ(service().uploadFromFile(dir().dir(), "import.txt", false, false),
+              ImportResult::FormatError);
     ASSERT_EQ(dialogs.shown.size(), 1u);
     EXPECT_EQ(dialogs.shown[0].title, "Import Error");
     EXPECT_EQ(dialogs.shown[0].text,
-              "Imported files should have one URL on each line and the first URL should start with \"http://\".   "
+              "Imported files should have one URL on each line and the first URL should start with "
+              "\"http://\".   "
               "Please reformat your file and try again.");
     EXPECT_TRUE(blockList().empty());
 }
 
 TEST_F(ServiceCoreTest, AGoodImportFileBlocksEveryAddressButTheVendorsOwn) {
-    dir().write("import.txt", "http://a.example\r\nb.example\r\nhttp://www.orvan.com/x\r\n\r\nHTTP://C.Example/D\r\n");
-    EXPECT_EQ(service().uploadFromFile(dir().dir(), "import.txt", false, false), ImportResult::Done);
+    dir().write(
+        "import.txt",
+        "http://a.example\r\nb.example\r\nhttp://www.orvan.com/x\r\n\r\nHTTP://C.Example/D\r\n");
+    EXPECT_EQ(service().uploadFromFile(dir().dir(), "import.txt", false, false),
+              ImportResult::Done);
     EXPECT_EQ(blockList(), (Strings{"a.example", "b.example", "c.example/d"}));
     EXPECT_TRUE(dialogs.shown.empty());
     // The directory may come without its separator; EntireSite is passed on.
@@ -97,8 +103,10 @@ TEST_F(ServiceCoreTest, AGoodImportFileBlocksEveryAddressButTheVendorsOwn) {
 }
 
 TEST_F(ServiceCoreTest, ImportFileErrorsAreReportedOnTheConsoleOnly) {
-    EXPECT_EQ(service().uploadFromFile(dir().file("nowhere"), "import.txt", false, false), ImportResult::Done);
-    EXPECT_EQ(service().uploadFromFile(dir().dir(), "missing.txt", false, false), ImportResult::Done);
+    EXPECT_EQ(service().uploadFromFile(dir().file("nowhere"), "import.txt", false, false),
+              ImportResult::Done);
+    EXPECT_EQ(service().uploadFromFile(dir().dir(), "missing.txt", false, false),
+              ImportResult::Done);
     EXPECT_EQ(console.str(), "Unable to locate the directory: " + dir().file("nowhere") +
                                  "\nThe file 'data' was not opened\n");
     EXPECT_TRUE(dialogs.shown.empty());
@@ -110,7 +118,8 @@ TEST_F(ServiceCoreTest, SetSitesRewritesTheListAndTheFilterUsesItAtOnce) {
     service().addURL("http://old.example/", false, false);
     EXPECT_TRUE(service().setPersBlockSites({"x.example/", "y.example"}));
     EXPECT_EQ(blockList(), (Strings{"x.example/", "y.example"}));
-    EXPECT_EQ(dir().read("TBinB.dat"), encoded("x.example/", kTestKey) + "\r" + encoded("y.example", kTestKey) + "\r");
+    EXPECT_EQ(dir().read("TBinB.dat"),
+              encoded("x.example/", kTestKey) + "\r" + encoded("y.example", kTestKey) + "\r");
     EXPECT_FALSE(service().filterURL("http://x.example/a").allowed);
     EXPECT_TRUE(service().filterURL("http://old.example/").allowed);
 
@@ -125,7 +134,8 @@ TEST_F(ServiceCoreTest, SetSitesRewritesTheListAndTheFilterUsesItAtOnce) {
 
 TEST_F(ServiceCoreTest, AListWrittenWithLineFeedsReadsBackEntryByEntry) {
     files().complete();
-    dir().write("TBinB.dat", encoded("one.example/", kTestKey) + "\r\n" + encoded("two.example", kTestKey) + "\r\n");
+    dir().write("TBinB.dat", encoded("one.example/", kTestKey) + "\r\n" +
+                                 encoded("two.example", kTestKey) + "\r\n");
     EXPECT_EQ(blockList(), (Strings{"one.example/", "two.example"}));
     EXPECT_FALSE(service().filterURL("http://two.example").allowed);
 }

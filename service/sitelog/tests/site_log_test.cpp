@@ -9,7 +9,7 @@ namespace tb {
 namespace {
 
 class FakeClock : public Clock {
-public:
+  public:
     std::optional<int32_t> networkTime() override { return network; }
     int32_t localTime() override { return local; }
     std::optional<int32_t> network = 5000;
@@ -19,7 +19,7 @@ public:
 // A code page where byte 0x80 is the euro sign (U+20AC) and bytes from 0xA0
 // are the code units of the same value.
 class EuroCodec : public TextCodec {
-public:
+  public:
     std::u16string toUtf16(std::string_view ansi) const override {
         std::u16string out;
         for (char c : ansi) {
@@ -37,7 +37,7 @@ std::vector<std::string> addressesOf(const SiteLog& log) {
 }
 
 class SiteLogTest : public ::testing::Test {
-protected:
+  protected:
     FakeClock clock_;
     Latin1Codec codec_;
     SiteLogs logs_{clock_, codec_};
@@ -112,12 +112,14 @@ TEST_F(SiteLogTest, PruningTakesTheFirstInKeyOrderAmongEqualTimes) {
 TEST_F(SiteLogTest, KeysSortByTheirUtf16CodeUnitsShorterPrefixFirst) {
     EuroCodec euro;
     SiteLogs logs(clock_, euro);
-    for (const char* a : {"b.example", "a.example/x", "a.example", "\x80.example", "\xA0.example", "B.example"}) {
+    for (const char* a :
+         {"b.example", "a.example/x", "a.example", "\x80.example", "\xA0.example", "B.example"}) {
         logs.logAddress(a, SiteLogKind::Blocked);
     }
     // The euro sign (U+20AC) sorts after U+00A0 though its byte is smaller.
-    EXPECT_EQ(addressesOf(logs.blocked()), (std::vector<std::string>{"B.example", "a.example", "a.example/x",
-                                                                      "b.example", "\xA0.example", "\x80.example"}));
+    EXPECT_EQ(addressesOf(logs.blocked()),
+              (std::vector<std::string>{"B.example", "a.example", "a.example/x", "b.example",
+                                        "\xA0.example", "\x80.example"}));
 }
 
 }  // namespace

@@ -31,8 +31,8 @@ TEST(ListCompiler, RefusesKeysThatCannotTravelInTheWordFile) {
 }
 
 TEST(ListCompiler, FilesEveryEntryInTheSectionOfItsEncodedFifthCharacter) {
-    const std::vector<std::string> entries = {"www.beta.example/", "abc", "www.alpha.example/", "zzzz~z.example/",
-                                              "WWW.Alpha2.example/"};
+    const std::vector<std::string> entries = {"www.beta.example/", "abc", "www.alpha.example/",
+                                              "zzzz~z.example/", "WWW.Alpha2.example/"};
     TempDirectory dir;
     dir.write("D.dat", categoryListFile(entries, "qz8x2m5w"));
     auto file = TextFile::open(dir.file("D.dat"), TextFile::Mode::Read);
@@ -56,7 +56,8 @@ TEST(ListCompiler, AWordFileCarriesItsKeyOnTheFirstLine) {
     EXPECT_EQ(bytes.substr(0, bytes.find("\r\n")), encoded("qz8x2m5w", kDefaultListKey));
     TempDirectory dir;
     for (char letter = 'D'; letter <= 'I'; ++letter) {
-        dir.write(std::string("tbf") + letter + ".dat", categoryWordFile({"alpha", "beta"}, "qz8x2m5w"));
+        dir.write(std::string("tbf") + letter + ".dat",
+                  categoryWordFile({"alpha", "beta"}, "qz8x2m5w"));
     }
     WordTable table;
     std::string key;
@@ -69,7 +70,8 @@ TEST(ListCompiler, AWordFileCarriesItsKeyOnTheFirstLine) {
 TEST(ListCompiler, TheSampleDataBlocksWhatItListsAndNothingElse) {
     TempDirectory dir;
     for (const auto& f : std::filesystem::directory_iterator(TB_SAMPLE_DATA_DIR)) {
-        std::filesystem::copy_file(f.path(), std::filesystem::path(dir.dir()) / f.path().filename());
+        std::filesystem::copy_file(f.path(),
+                                   std::filesystem::path(dir.dir()) / f.path().filename());
     }
     tb::testing::FakeClock clock;
     tb::testing::RecordingDialogs dialogs;
@@ -78,9 +80,10 @@ TEST(ListCompiler, TheSampleDataBlocksWhatItListsAndNothingElse) {
     ServiceCore core(dir.dir(), {clock, dialogs, codec, console});
     ASSERT_TRUE(core.load());
     EXPECT_EQ(core.state().listKey, "qz8x2m5w");
-    for (const char* blocked : {"http://www.pinup-parlor.example/", "http://burnitdown.test/x", "http://www.gunshop.example/a",
-                                "http://bets.test/", "http://www.hategroup.example/", "http://ritual.test/r.htm",
-                                "http://forum.example/jackpotking.htm"}) {
+    for (const char* blocked :
+         {"http://www.pinup-parlor.example/", "http://burnitdown.test/x",
+          "http://www.gunshop.example/a", "http://bets.test/", "http://www.hategroup.example/",
+          "http://ritual.test/r.htm", "http://forum.example/jackpotking.htm"}) {
         EXPECT_FALSE(core.filterURL(blocked).allowed) << blocked;
     }
     EXPECT_TRUE(core.filterURL("http://www.news.example/").allowed);
