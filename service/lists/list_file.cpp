@@ -94,21 +94,34 @@ ListMatcher::ListMatcher(std::string_view url) : url_(url) {
 }
 
 size_t ListMatcher::match(std::string_view line) const {
-    for (const Prefix& p : prefixes_) {
-        const size_t length = p.finder.pattern().size();
-        size_t from = 0;
-        while (from + length <= line.size()) {
-            const long found = p.finder.find(line.substr(from));
-            if (found < 0) break;
-            const size_t after = from + static_cast<size_t>(found) + length;
-            if (p.final && endsEntry(line, after)) return length;
-            if (after < line.size() && line[after] == '/' && endsEntry(line, after + 1))
-                return length;
-            // Every occurrence counts, also one that overlaps this one.
-            from += static_cast<size_t>(found) + 1;
+    if (prefixes_.empty()) return 0;
+    // Every prefix begins with the shortest one, so the occurrences of that
+    // one are where all of them may occur. The first prefix, in order, that
+    // matches anywhere in the line is the match.
+    const SubstringFinder& shortest = prefixes_.front().finder;
+    const size_t shortestLength = shortest.pattern().size();
+    size_t best = prefixes_.size();
+    size_t from = 0;
+    while (best > 0 && from + shortestLength <= line.size()) {
+        const long found = shortest.find(line.substr(from));
+        if (found < 0) break;
+        const size_t at = from + static_cast<size_t>(found);
+        for (size_t k = 0; k < best; ++k) {
+            const std::string& p = prefixes_[k].finder.pattern();
+            if (line.compare(at, p.size(), p) != 0) break;  // nor will the longer ones
+            const size_t after = at + p.size();
+            const bool matches =
+                (prefixes_[k].final && endsEntry(line, after)) ||
+                (after < line.size() && line[after] == '/' && endsEntry(line, after + 1));
+            if (matches) {
+                best = k;
+                break;
+            }
         }
+        // Every occurrence counts, also one that overlaps this one.
+        from = at + 1;
     }
-    return 0;
+    return best < prefixes_.size() ? prefixes_[best].finder.pattern().size() : 0;
 }
 
 bool searchListFile(TextFile& file, ListIndex* index, std::string& url) {

@@ -205,14 +205,11 @@ TEST_F(FilterTest, ResourcesAreLoggedOnlyWhileTheLocalBlockPagesAreInUse) {
     EXPECT_FALSE(visited("a.example/p.gif"));
     EXPECT_TRUE(filter("http://a.example/P.GIF").allowed);  // the extension test keeps case
     EXPECT_TRUE(visited("a.example/p.gif"));
-}
 
-TEST_F(FilterTest, ResourcesAreLoggedWithTheLocalBlockPages) {
-    files().blockPages();
-    filter("http://a.example/p.gif");
-    filter("http://a.example/s.js");
-    EXPECT_TRUE(visited("a.example/p.gif"));
-    EXPECT_TRUE(visited("a.example/s.js"));
+    ServiceFixture local;
+    local.files().blockPages();
+    local.service().filterURL("http://a.example/s.js");
+    EXPECT_TRUE(local.visited("a.example/s.js"));
 }
 
 TEST_F(FilterTest, ABlockedAddressGetsTheLocalPageAndItsEntryIsWrittenDown) {

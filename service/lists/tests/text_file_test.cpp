@@ -88,15 +88,5 @@ TEST(TextFile, AppendsAtTheEndAndReadsWhatWasAppended) {
     EXPECT_EQ(line, "one\rtwo\r");
 }
 
-TEST(TextFile, TellsDirectoriesFromFiles) {
-    TempDirectory dir;
-    dir.write("f.txt", "x");
-    EXPECT_TRUE(directoryExists(dir.dir()));
-    EXPECT_FALSE(directoryExists(dir.file("f.txt")));
-    EXPECT_FALSE(directoryExists(dir.file("nothing")));
-    EXPECT_TRUE(fileExists(dir.file("f.txt")));
-    EXPECT_FALSE(fileExists(dir.file("nothing")));
-}
-
 }  // namespace
 }  // namespace tb

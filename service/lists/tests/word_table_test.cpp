@@ -145,11 +145,6 @@ TEST_F(WordTableTest, AnEmptyWordBlocksEveryText) {
     EXPECT_EQ(table_.blockedWordIn("www.anything.example/"), "");
 }
 
-TEST_F(WordTableTest, AnEmptyTableBlocksNothing) {
-    EXPECT_TRUE(table_.empty());
-    EXPECT_EQ(table_.blockedWordIn("anything"), std::nullopt);
-}
-
 // The parent's words -----------------------------------------------------------------
 
 TEST_F(WordTableTest, AWordIsAddedOnceAndKeptAsGiven) {

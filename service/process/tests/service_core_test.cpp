@@ -167,16 +167,6 @@ TEST_F(ServiceCoreTest, AWordAddedInUpperCaseMatchesOnlyAfterASaveAndALoad) {
     EXPECT_FALSE(service().filterURL("http://casino.example/").allowed);
 }
 
-TEST_F(ServiceCoreTest, WordMembersWalkAndRemoveTheParentsWords) {
-    EXPECT_EQ(service().firstUserWord().word, std::nullopt);
-    service().setWords({"one", "two"});
-    EXPECT_EQ(service().firstUserWord().word, "one");
-    EXPECT_EQ(service().nextUserWord().word, "two");
-    EXPECT_EQ(service().nextUserWord().word, std::nullopt);
-    EXPECT_TRUE(service().removeUserWord("one"));
-    EXPECT_EQ(service().words(), Strings{"two"});
-}
-
 TEST_F(ServiceCoreTest, WordsSetBeforeTheWordTableIsLoadedLeaveTheWordFileAlone) {
     files().complete().wordFile({"secret", "t"});
     dir().remove("TBinE.dat");

@@ -43,19 +43,6 @@ class SiteLogTest : public ::testing::Test {
     SiteLogs logs_{clock_, codec_};
 };
 
-TEST_F(SiteLogTest, ANewRecordIsAllowedWithOneHitAndTheAddressThreeTimes) {
-    logs_.logAddress("a.example", SiteLogKind::Visited);
-    const SiteRecordPtr r = logs_.findVisited("a.example");
-    ASSERT_TRUE(r);
-    EXPECT_EQ(r->allowed, 1);
-    EXPECT_EQ(r->hits, 1);
-    EXPECT_EQ(r->address, "a.example");
-    EXPECT_EQ(r->nextAddress, "a.example");
-    EXPECT_EQ(r->previousAddress, "a.example");
-    EXPECT_EQ(r->mark, 0);
-    EXPECT_EQ(logs_.blocked().size(), 0u);
-}
-
 TEST_F(SiteLogTest, WebAddressesTakeTheNetworkTimeOthersTheComputersClock) {
     logs_.logAddress("a.example", SiteLogKind::Visited);
     logs_.logAddress("c:/dir/file.htm", SiteLogKind::Visited);
