@@ -140,3 +140,7 @@ function(tb_host_tool var target relpath)
     set(${var} $<TARGET_FILE:${target}> PARENT_SCOPE)
   endif()
 endfunction()
+
+# Where the build puts the sample data (tools/sample_data), for the tests
+# and the demo.
+set(TB_SAMPLE_DATA_DIR ${CMAKE_BINARY_DIR}/sample_data)

@@ -10,10 +10,10 @@
 namespace tb {
 
 struct BlockPages {
-    std::string lists;   // restricted1.htm: a list or category blocked the address
-    std::string time;    // restricted2.htm
-    std::string words;   // restricted3.htm: a blocked word
-    std::string zero;    // restricted0.htm: the local error page, never replaced
+    std::string lists;  // restricted1.htm: a list or category blocked the address
+    std::string time;   // restricted2.htm
+    std::string words;  // restricted3.htm: a blocked word
+    std::string zero;   // restricted0.htm: the local error page, never replaced
     std::string remote = vendor::kRemoteRestrictedPage;
 
     // The local pages of a directory given with its trailing separator.

@@ -7,12 +7,17 @@
 #include <windows.h>
 #include <oaidl.h>
 
+#include <iostream>
+#include <memory>
+#include <mutex>
 #include <string>
 
+#include "common/com_error.h"
 #include "common/com_object.h"
 #include "common/dispatch.h"
 #include "common/tbserv.h"
-#include "service/filter/block_pages.h"
+#include "service/process/service_core.h"
+#include "service/process/win32_seams.h"
 
 namespace tb {
 
@@ -20,7 +25,11 @@ class LogObject : public ComObject<LogObject, Dispatch<ILog, &LIBID_tbservLib>,
                                    Dispatch<IManagerData, &LIBID_tbservLib>,
                                    Dispatch<ILogInfo, &LIBID_tbservLib>, ISupportErrorInfo> {
 public:
+    // The service directory is the directory of this module's own file.
     LogObject();
+    // A service directory elsewhere (given with its trailing separator):
+    // tests run the object on data of their own.
+    explicit LogObject(const std::string& serviceDirectory);
 
     void* queryAlias(REFIID riid);
 
@@ -84,8 +93,22 @@ public:
     STDMETHODIMP GetNextURL(IUrlInfo** ppURLInfo) override;
     STDMETHODIMP get__NewEnum(IUnknown** pEnum) override;
 
+    ServiceCore& core() { return *core_; }
+
 private:
-    BlockPages blockPages_;
+    // Every member holds the lock for its whole call; a recursive lock,
+    // because a modal dialog lets calls of the same thread in.
+    template <class Body>
+    HRESULT serve(Body&& body) {
+        std::lock_guard<std::recursive_mutex> hold(lock_);
+        return comGuard(std::forward<Body>(body));
+    }
+
+    SystemClock clock_;
+    MessageBoxDialogs dialogs_;
+    AnsiCodePageCodec codec_;
+    std::unique_ptr<ServiceCore> core_;
+    std::recursive_mutex lock_;
 };
 
 }  // namespace tb

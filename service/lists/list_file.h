@@ -1,0 +1,81 @@
+// Searching one list file for an encoded address.
+//
+// A plain list (A, B, C) is a run of encoded entries, each ended by a
+// carriage return. An indexed list (the category lists D to I) starts with
+// a header of text line pairs, a section character and the section's offset
+// from the end of the header, and then holds its entries grouped by their
+// fifth character, which the encoding leaves plain; a search reads only the
+// section of the address's own fifth character.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "common/find_substring.h"
+#include "service/lists/text_file.h"
+
+namespace tb {
+
+inline constexpr size_t kListLineChars = 1023;   // a line buffer of 1024 bytes
+inline constexpr size_t kHeaderLineChars = 259;  // header and word lines: 260 bytes
+inline constexpr uint64_t kPlainListStop = 9999999;
+inline constexpr int kFirstSection = 32;  // ' '
+inline constexpr int kLastSection = 126;  // '~'
+
+// The index header of a category list: one offset per section character
+// 32 + k, counted from the first byte after the header.
+struct ListIndex {
+    std::array<int32_t, 96> offsets{};
+    std::array<bool, 96> present{};
+    uint64_t dataStart = 0;
+};
+
+// Reads the header from the start of the file. It ends after the pair of
+// '~', after a first line whose character is above '~' (its offset line is
+// not read) or at the end of the file; a pair below ' ' is ignored.
+ListIndex readIndexHeader(TextFile& file);
+
+// The byte range [start, stop) to search for an encoded address: the
+// section of its fifth character, or for a short address or one whose fifth
+// character has no section, the data from its start to the end of section
+// ' '. A section ends where the next section present in the header starts;
+// the last one ('~') at the end of the file. Offsets that are negative, out
+// of order or past the end are clamped into the data, never outside it.
+struct ListRange {
+    uint64_t start = 0;
+    uint64_t stop = 0;
+};
+ListRange sectionRange(const ListIndex& index, std::string_view url, uint64_t fileSize);
+
+// Looks the encoded address up in the file: with an index, in its section
+// (the index is read again first, so a list replaced on disk is used at
+// once); without, from the start of the file. On a match the address is
+// left cut at the matching prefix and the result is true.
+bool searchListFile(TextFile& file, ListIndex* index, std::string& url);
+
+// Whether one line of a list holds an entry that the address matches, and
+// the length of the matching prefix (0 when none). Entries match by their
+// ending: the final prefix (the whole address) followed by the entry's end,
+// or any prefix followed by "/" and the entry's end. An entry ends at a
+// carriage return, a line feed or the end of the line.
+class ListMatcher {
+  public:
+    explicit ListMatcher(std::string_view url);
+    size_t match(std::string_view line) const;
+    // The longest text that can end a match: a chunk of an over-long entry
+    // keeps this much for the next read.
+    size_t reach() const { return url_.size() + 1; }
+
+  private:
+    struct Prefix {
+        SubstringFinder finder;
+        bool final;
+    };
+    std::string url_;
+    std::vector<Prefix> prefixes_;
+};
+
+}  // namespace tb

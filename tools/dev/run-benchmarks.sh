@@ -1,0 +1,14 @@
+#!/bin/bash
+# Builds the benchmarks optimised, without sanitizers, in a tree of their own
+# (build/bench) and runs them; they print their figures.
+#   run-benchmarks.sh <native tree> <win64 tree>
+set -euo pipefail
+root=$(cd "$(dirname "$0")/../.." && pwd)
+tree="$root/build/bench"
+[[ -f "$tree/build.ninja" ]] || cmake -S "$root" -B "$tree" -G Ninja -DCMAKE_BUILD_TYPE=Release -DTB_BUILD_TESTS=OFF >/dev/null
+cmake --build "$tree" --target filter_bench
+
+echo "== filter_bench: default lists (1,000,000 entries)"
+"$tree/bench/filter_bench"
+echo "== filter_bench: large adult list (4,600,000 entries)"
+"$tree/bench/filter_bench" --adult 4600000
