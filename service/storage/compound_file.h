@@ -30,7 +30,9 @@ class Stream {
 };
 
 // One open compound file. Streams handed out must be released before the
-// element they belong to is renamed or destroyed.
+// element they belong to is destroyed. (Nothing here renames elements: the
+// Wine versions we test on keep the old name's length when renaming, which
+// other readers then see as a different name.)
 class CompoundFile {
   public:
     virtual ~CompoundFile() = default;
@@ -41,8 +43,6 @@ class CompoundFile {
     virtual std::unique_ptr<Stream> createStream(const std::string& name) = 0;
     virtual bool hasStream(const std::string& name) = 0;
     virtual bool destroyStream(const std::string& name) = 0;
-    // Fails when `to` exists already.
-    virtual bool renameStream(const std::string& from, const std::string& to) = 0;
     // Makes everything written so far durable in the file.
     virtual bool commit() = 0;
 };

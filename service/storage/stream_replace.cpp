@@ -17,31 +17,53 @@ std::vector<uint8_t> readAll(Stream& stream) {
     return out;
 }
 
-bool settleStream(CompoundFile& file, const std::string& name) {
-    const std::string pending = pendingStreamName(name);
-    const std::string retired = retiredStreamName(name);
-    const bool hasPending = file.hasStream(pending);
-    const bool hasRetired = file.hasStream(retired);
-    if (!hasPending && !hasRetired) return true;
+namespace {
 
+bool writeAt0(Stream& stream, const std::vector<uint8_t>& bytes) {
+    if (!stream.seek(0)) return false;
+    if (!bytes.empty() && !stream.write(bytes.data(), bytes.size())) return false;
+    const std::optional<uint64_t> size = stream.size();
+    if (!size) return false;
+    return *size == bytes.size() || stream.setSize(bytes.size());
+}
+
+// The stream's content becomes exactly `bytes`.
+bool overwrite(CompoundFile& file, const std::string& name, const std::vector<uint8_t>& bytes) {
+    std::unique_ptr<Stream> stream = file.openStream(name);
+    if (!stream) stream = file.createStream(name);
+    return stream && writeAt0(*stream, bytes);
+}
+
+bool writeNew(CompoundFile& file, const std::string& name, const std::vector<uint8_t>& bytes) {
+    std::unique_ptr<Stream> stream = file.createStream(name);
+    return stream && writeAt0(*stream, bytes);
+}
+
+bool dropJournal(CompoundFile& file, const std::string& name) {
     bool ok = true;
-    if (file.hasStream(name)) {
-        // The replacement either never got past step 1 or had finished step 2.
-        if (hasPending) ok &= file.destroyStream(pending);
-        if (hasRetired) ok &= file.destroyStream(retired);
-    } else if (hasRetired) {
-        // Died between the two renames: the pending copy is complete.
-        if (hasPending) {
-            ok &= file.renameStream(pending, name);
-            ok &= file.destroyStream(retired);
-        } else {
-            ok &= file.renameStream(retired, name);
-        }
-    } else {
-        // Without a retired copy the pending one may be partial: drop it.
-        ok &= file.destroyStream(pending);
-    }
+    // The mark goes first: a journal without it is never replayed.
+    if (file.hasStream(journalCompleteName(name)))
+        ok &= file.destroyStream(journalCompleteName(name));
+    if (file.hasStream(journalStreamName(name))) ok &= file.destroyStream(journalStreamName(name));
     return file.commit() && ok;
+}
+
+}  // namespace
+
+bool settleStream(CompoundFile& file, const std::string& name) {
+    const bool hasJournal = file.hasStream(journalStreamName(name));
+    const bool complete = file.hasStream(journalCompleteName(name));
+    if (!hasJournal && !complete) return true;
+    if (hasJournal && complete) {
+        std::vector<uint8_t> bytes;
+        {
+            std::unique_ptr<Stream> journal = file.openStream(journalStreamName(name));
+            if (!journal) return false;
+            bytes = readAll(*journal);
+        }
+        if (!overwrite(file, name, bytes) || !file.commit()) return false;
+    }
+    return dropJournal(file, name);
 }
 
 std::optional<std::vector<uint8_t>> readStream(CompoundFile& file, const std::string& name) {
@@ -57,51 +79,29 @@ bool ensureStream(CompoundFile& file, const std::string& name) {
     return file.createStream(name) != nullptr && file.commit();
 }
 
-namespace {
-
-bool writeWhole(CompoundFile& file, const std::string& name, const std::vector<uint8_t>& bytes) {
-    std::unique_ptr<Stream> stream = file.createStream(name);
-    if (!stream) return false;
-    if (!bytes.empty() && !stream->write(bytes.data(), bytes.size())) return false;
-    const std::optional<uint64_t> size = stream->size();
-    return size && *size == bytes.size();
-}
-
-}  // namespace
-
 bool replaceStream(CompoundFile& file, const std::string& name,
                    const std::vector<uint8_t>& content) {
-    const std::string pending = pendingStreamName(name);
-    const std::string retired = retiredStreamName(name);
-    // A missing stream is created empty first, so that step 2 always has an
-    // old stream to retire and a pending copy is trusted only beside one.
-    if (!ensureStream(file, name)) return false;
+    if (!settleStream(file, name)) return false;
 
     std::vector<uint8_t> bytes = content;
-    {
-        std::unique_ptr<Stream> old = file.openStream(name);
-        if (!old) return false;
+    if (std::unique_ptr<Stream> old = file.openStream(name)) {
         const std::vector<uint8_t> previous = readAll(*old);
         if (previous.size() > bytes.size())
             bytes.insert(bytes.end(), previous.begin() + bytes.size(), previous.end());
     }
 
-    if (!writeWhole(file, pending, bytes) || !file.commit()) {
-        file.destroyStream(pending);
+    // 1. The journal, complete before anything else changes.
+    if (!writeNew(file, journalStreamName(name), bytes) || !file.commit() ||
+        !file.createStream(journalCompleteName(name)) || !file.commit()) {
+        dropJournal(file, name);
         return false;
     }
-    if (!file.renameStream(name, retired)) {
-        file.destroyStream(pending);
-        return false;
-    }
-    if (!file.renameStream(pending, name)) {
-        file.renameStream(retired, name);
-        file.destroyStream(pending);
-        file.commit();
-        return false;
-    }
-    file.destroyStream(retired);
-    return file.commit();
+    // 2. The stream itself. Should this fail, the journal stays for the next
+    // reader to finish the job.
+    if (!overwrite(file, name, bytes) || !file.commit()) return false;
+    // 3. The journal goes; leftovers of a failure here are settled later.
+    dropJournal(file, name);
+    return true;
 }
 
 }  // namespace tb::storage

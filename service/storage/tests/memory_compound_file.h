@@ -131,12 +131,6 @@ class MemoryCompoundFiles : public CompoundFiles {
             data_->streams.erase(name);
             return true;
         }
-        bool renameStream(const std::string& from, const std::string& to) override {
-            if (!hasStream(from) || hasStream(to) || !data_->change()) return false;
-            data_->streams[to] = data_->streams[from];
-            data_->streams.erase(from);
-            return true;
-        }
         bool commit() override {
             ++data_->commits;
             return data_->changesLeft != 0;

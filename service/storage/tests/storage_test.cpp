@@ -174,16 +174,22 @@ TEST_F(StreamReplaceTest, ADeathDuringTheFirstWriteLeavesNoHalfStream) {
     }
 }
 
-TEST_F(StreamReplaceTest, SettlesLeftoversOfAReplacementFoundOnOpening) {
-    // Died between the two renames: the pending copy is complete.
-    files.putStream(kPath, pendingStreamName("S"), {2});
-    files.putStream(kPath, retiredStreamName("S"), {1});
-    EXPECT_EQ(read("S"), Bytes{2});
+TEST_F(StreamReplaceTest, ACompleteJournalFoundOnOpeningIsWrittenThrough) {
+    files.putStream(kPath, "S", {1, 1, 1});
+    files.putStream(kPath, journalStreamName("S"), {2, 2});
+    files.putStream(kPath, journalCompleteName("S"), {});
+    EXPECT_EQ(read("S"), (Bytes{2, 2}));
+    EXPECT_EQ(files.streamNames(kPath), std::vector<std::string>{"S"});
+}
+
+TEST_F(StreamReplaceTest, AJournalWithoutItsMarkIsDropped) {
+    files.putStream(kPath, "S", {1});
+    files.putStream(kPath, journalStreamName("S"), {2});
+    EXPECT_EQ(read("S"), Bytes{1});
     EXPECT_EQ(files.streamNames(kPath), std::vector<std::string>{"S"});
 
-    // A pending copy alone may be partial: it is dropped.
     files = MemoryCompoundFiles();
-    files.putStream(kPath, pendingStreamName("S"), {2});
+    files.putStream(kPath, journalStreamName("S"), {2});
     EXPECT_FALSE(read("S"));
     EXPECT_TRUE(files.streamNames(kPath).empty());
 }
