@@ -12,7 +12,7 @@
 
 /* Commands the shared dialog procedure knows. */
 #define IDC_ASK_AGAIN_LATER 3
-#define IDC_NO 7
+#define IDC_DECLINE 7
 #define IDC_PASSWORD_FIELD 201
 #define IDC_PASSWORD_OK 202
 #define IDC_CLOSE_OK 203

@@ -84,9 +84,6 @@ class Ole32CompoundFile : public CompoundFile {
     bool destroyStream(const std::string& name) override {
         return SUCCEEDED(storage_->DestroyElement(toWide(name).c_str()));
     }
-    bool renameStream(const std::string& from, const std::string& to) override {
-        return SUCCEEDED(storage_->RenameElement(toWide(from).c_str(), toWide(to).c_str()));
-    }
     bool commit() override { return SUCCEEDED(storage_->Commit(STGC_DEFAULT)); }
 
   private:
