@@ -47,7 +47,9 @@ Status BrowserLink::menuBar(bool& shown) {
     return hr;
 }
 
-Status BrowserLink::stop() { return browser_ ? browser_->Stop() : E_POINTER; }
+Status BrowserLink::stop() {
+    return browser_ ? browser_->Stop() : E_POINTER;
+}
 
 Status BrowserLink::navigate(const std::string& url, std::optional<int32_t> flags) {
     if (!browser_) return E_POINTER;
@@ -58,10 +60,13 @@ Status BrowserLink::navigate(const std::string& url, std::optional<int32_t> flag
         V_VT(flagArg.get()) = VT_I4;
         V_I4(flagArg.get()) = *flags;
     }
-    return browser_->Navigate(address.get(), flagArg.get(), frame.get(), postData.get(), headers.get());
+    return browser_->Navigate(address.get(), flagArg.get(), frame.get(), postData.get(),
+                              headers.get());
 }
 
-Status BrowserLink::quit() { return browser_ ? browser_->Quit() : E_POINTER; }
+Status BrowserLink::quit() {
+    return browser_ ? browser_->Quit() : E_POINTER;
+}
 
 Status BrowserLink::showBar(bool show) {
     if (!browser_) return E_POINTER;

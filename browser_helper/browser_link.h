@@ -14,7 +14,7 @@ namespace tb::helper {
 inline constexpr wchar_t kBarClsid[] = L"{D691CF40-D7B8-11d2-8BDD-0000C0301BE5}";
 
 class BrowserLink : public Browser {
-public:
+  public:
     void attach(Microsoft::WRL::ComPtr<IWebBrowser2> browser) { browser_ = std::move(browser); }
     void detach() { browser_.Reset(); }
     bool attached() const { return browser_ != nullptr; }
@@ -27,7 +27,7 @@ public:
     Status readyState(int& state) override;
     Status document(std::optional<DocumentText>& out) override;
 
-private:
+  private:
     Microsoft::WRL::ComPtr<IWebBrowser2> browser_;
 };
 

@@ -46,7 +46,8 @@ TamberlyHelper::TamberlyHelper() : core_(service_, browser_, processState(), dia
 }
 
 void* TamberlyHelper::queryAlias(REFIID riid) {
-    if (IsEqualIID(riid, IID_IDispatch)) return static_cast<IDispatch*>(static_cast<ITBHELPExplorerEvents2*>(this));
+    if (IsEqualIID(riid, IID_IDispatch))
+        return static_cast<IDispatch*>(static_cast<ITBHELPExplorerEvents2*>(this));
     return nullptr;
 }
 
@@ -85,8 +86,8 @@ STDMETHODIMP TamberlyHelper::GetSite(REFIID, void** ppv) {
     return E_FAIL;
 }
 
-STDMETHODIMP TamberlyHelper::BeforeNavigate2(IDispatch*, VARIANT* URL, VARIANT*, VARIANT*, VARIANT*, VARIANT*,
-                                             VARIANT_BOOL* Cancel) {
+STDMETHODIMP TamberlyHelper::BeforeNavigate2(IDispatch*, VARIANT* URL, VARIANT*, VARIANT*, VARIANT*,
+                                             VARIANT*, VARIANT_BOOL* Cancel) {
     return event([&] {
         std::optional<bool> cancel;
         const EventResult result = core_.beforeNavigate2(urlText(URL), cancel);
@@ -108,19 +109,47 @@ STDMETHODIMP TamberlyHelper::OnQuit() {
 }
 
 // The events that the helper does not act on.
-STDMETHODIMP TamberlyHelper::StatusTextChange(BSTR) { return E_NOTIMPL; }
-STDMETHODIMP TamberlyHelper::CommandStateChange(LONG, VARIANT_BOOL) { return E_NOTIMPL; }
-STDMETHODIMP TamberlyHelper::DownloadBegin() { return E_NOTIMPL; }
-STDMETHODIMP TamberlyHelper::DownloadComplete() { return E_NOTIMPL; }
-STDMETHODIMP TamberlyHelper::TitleChange(BSTR) { return E_NOTIMPL; }
-STDMETHODIMP TamberlyHelper::PropertyChange(BSTR) { return E_NOTIMPL; }
-STDMETHODIMP TamberlyHelper::NewWindow2(IDispatch**, VARIANT_BOOL*) { return E_NOTIMPL; }
-STDMETHODIMP TamberlyHelper::NavigateComplete2(IDispatch*, VARIANT*) { return E_NOTIMPL; }
-STDMETHODIMP TamberlyHelper::OnVisible(VARIANT_BOOL) { return E_NOTIMPL; }
-STDMETHODIMP TamberlyHelper::OnToolBar(VARIANT_BOOL) { return E_NOTIMPL; }
-STDMETHODIMP TamberlyHelper::OnMenuBar(VARIANT_BOOL) { return E_NOTIMPL; }
-STDMETHODIMP TamberlyHelper::OnStatusBar(VARIANT_BOOL) { return E_NOTIMPL; }
-STDMETHODIMP TamberlyHelper::OnFullScreen(VARIANT_BOOL) { return E_NOTIMPL; }
-STDMETHODIMP TamberlyHelper::OnTheaterMode(VARIANT_BOOL) { return E_NOTIMPL; }
+STDMETHODIMP TamberlyHelper::StatusTextChange(BSTR) {
+    return E_NOTIMPL;
+}
+STDMETHODIMP TamberlyHelper::CommandStateChange(LONG, VARIANT_BOOL) {
+    return E_NOTIMPL;
+}
+STDMETHODIMP TamberlyHelper::DownloadBegin() {
+    return E_NOTIMPL;
+}
+STDMETHODIMP TamberlyHelper::DownloadComplete() {
+    return E_NOTIMPL;
+}
+STDMETHODIMP TamberlyHelper::TitleChange(BSTR) {
+    return E_NOTIMPL;
+}
+STDMETHODIMP TamberlyHelper::PropertyChange(BSTR) {
+    return E_NOTIMPL;
+}
+STDMETHODIMP TamberlyHelper::NewWindow2(IDispatch**, VARIANT_BOOL*) {
+    return E_NOTIMPL;
+}
+STDMETHODIMP TamberlyHelper::NavigateComplete2(IDispatch*, VARIANT*) {
+    return E_NOTIMPL;
+}
+STDMETHODIMP TamberlyHelper::OnVisible(VARIANT_BOOL) {
+    return E_NOTIMPL;
+}
+STDMETHODIMP TamberlyHelper::OnToolBar(VARIANT_BOOL) {
+    return E_NOTIMPL;
+}
+STDMETHODIMP TamberlyHelper::OnMenuBar(VARIANT_BOOL) {
+    return E_NOTIMPL;
+}
+STDMETHODIMP TamberlyHelper::OnStatusBar(VARIANT_BOOL) {
+    return E_NOTIMPL;
+}
+STDMETHODIMP TamberlyHelper::OnFullScreen(VARIANT_BOOL) {
+    return E_NOTIMPL;
+}
+STDMETHODIMP TamberlyHelper::OnTheaterMode(VARIANT_BOOL) {
+    return E_NOTIMPL;
+}
 
 }  // namespace tb::helper

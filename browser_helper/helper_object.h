@@ -16,9 +16,9 @@
 
 namespace tb::helper {
 
-class TamberlyHelper
-    : public ComObject<TamberlyHelper, IObjectWithSite, Dispatch<ITBHELPExplorerEvents2, &LIBID_tbhelpLib>> {
-public:
+class TamberlyHelper : public ComObject<TamberlyHelper, IObjectWithSite,
+                                        Dispatch<ITBHELPExplorerEvents2, &LIBID_tbhelpLib>> {
+  public:
     TamberlyHelper();
 
     void* queryAlias(REFIID riid);
@@ -35,8 +35,9 @@ public:
     STDMETHODIMP DownloadComplete() override;
     STDMETHODIMP TitleChange(BSTR Text) override;
     STDMETHODIMP PropertyChange(BSTR szProperty) override;
-    STDMETHODIMP BeforeNavigate2(IDispatch* pDisp, VARIANT* URL, VARIANT* Flags, VARIANT* TargetFrameName,
-                                 VARIANT* PostData, VARIANT* Headers, VARIANT_BOOL* Cancel) override;
+    STDMETHODIMP BeforeNavigate2(IDispatch* pDisp, VARIANT* URL, VARIANT* Flags,
+                                 VARIANT* TargetFrameName, VARIANT* PostData, VARIANT* Headers,
+                                 VARIANT_BOOL* Cancel) override;
     STDMETHODIMP NewWindow2(IDispatch** ppDisp, VARIANT_BOOL* Cancel) override;
     STDMETHODIMP NavigateComplete2(IDispatch* pDisp, VARIANT* URL) override;
     STDMETHODIMP DocumentComplete(IDispatch* pDisp, VARIANT* URL) override;
@@ -48,7 +49,7 @@ public:
     STDMETHODIMP OnFullScreen(VARIANT_BOOL FullScreen) override;
     STDMETHODIMP OnTheaterMode(VARIANT_BOOL TheaterMode) override;
 
-private:
+  private:
     // Runs an event with the object kept alive (the event may close the
     // window, whose browser then lets go of the helper) and no exception
     // leaving it.

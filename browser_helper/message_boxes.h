@@ -10,7 +10,7 @@ namespace tb::helper {
 inline constexpr wchar_t kTimedAccessCaption[] = L"Tamberly Timed Access";
 
 class MessageBoxes : public Dialogs {
-public:
+  public:
     void show(const TimedMessage& message) override;
 };
 

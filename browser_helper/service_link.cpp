@@ -24,7 +24,9 @@ void ServiceLink::connect() {
 
 bool ServiceLink::createNew() {
     ComPtr<IUnknown> unknown;
-    if (FAILED(CoCreateInstance(CLSID_Log, nullptr, CLSCTX_ALL, IID_IUnknown, &unknown)) || !unknown) return false;
+    if (FAILED(CoCreateInstance(CLSID_Log, nullptr, CLSCTX_ALL, IID_IUnknown, &unknown)) ||
+        !unknown)
+        return false;
     if (FAILED(OleRun(unknown.Get()))) return false;
     if (FAILED(unknown.As(&log_))) {
         log_.Reset();
@@ -48,11 +50,17 @@ Reconnect ServiceLink::reconnect() {
     return same ? Reconnect::SameService : Reconnect::NewService;
 }
 
-bool ServiceLink::addRefCount() { return log_ && SUCCEEDED(log_->AddRefCount()); }
+bool ServiceLink::addRefCount() {
+    return log_ && SUCCEEDED(log_->AddRefCount());
+}
 
-bool ServiceLink::decRefCount() { return log_ && SUCCEEDED(log_->DecRefCount()); }
+bool ServiceLink::decRefCount() {
+    return log_ && SUCCEEDED(log_->DecRefCount());
+}
 
-bool ServiceLink::save() { return log_ && SUCCEEDED(log_->Save()); }
+bool ServiceLink::save() {
+    return log_ && SUCCEEDED(log_->Save());
+}
 
 std::optional<int16_t> ServiceLink::tbOn() {
     if (!log_) return std::nullopt;
@@ -90,7 +98,8 @@ std::optional<FilterAnswer> ServiceLink::filterURL(const std::string& url) {
     return FilterAnswer{allowed, userAllowed, toAnsi(text.get())};
 }
 
-std::optional<ContentAnswer> ServiceLink::passesFilterList(const std::string& documentUrl, const std::string& text) {
+std::optional<ContentAnswer> ServiceLink::passesFilterList(const std::string& documentUrl,
+                                                           const std::string& text) {
     if (!log_) return std::nullopt;
     ScopedBstr address = ScopedBstr::adopt(newBstr(documentUrl));
     ScopedBstr check = ScopedBstr::adopt(newBstr(text));

@@ -11,7 +11,7 @@
 namespace tb::helper {
 
 class ServiceLink : public Service {
-public:
+  public:
     // The running object first, then a new one.
     void connect();
 
@@ -25,10 +25,11 @@ public:
     std::optional<UpdateAnswer> needUpdate() override;
     std::optional<TimedAnswer> checkTimedAccess() override;
     std::optional<FilterAnswer> filterURL(const std::string& url) override;
-    std::optional<ContentAnswer> passesFilterList(const std::string& documentUrl, const std::string& text) override;
+    std::optional<ContentAnswer> passesFilterList(const std::string& documentUrl,
+                                                  const std::string& text) override;
     bool save() override;
 
-private:
+  private:
     bool createNew();
     void rememberIdentity();
 

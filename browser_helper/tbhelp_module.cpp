@@ -11,7 +11,9 @@
 
 using tb::helper::TamberlyHelper;
 
-STDAPI DllCanUnloadNow() { return tb::ModuleLock::active() == 0 ? S_OK : S_FALSE; }
+STDAPI DllCanUnloadNow() {
+    return tb::ModuleLock::active() == 0 ? S_OK : S_FALSE;
+}
 
 STDAPI DllGetClassObject(REFCLSID rclsid, REFIID riid, void** ppv) {
     return tb::getClassObject<TamberlyHelper>(rclsid, CLSID_Tamberly, riid, ppv);
