@@ -528,8 +528,14 @@ TEST_F(HostSession, APopUpWithoutMenuBarIsFilteredAndNeverShowsTheBar) {
                                   "navigate main http://kids.example/\n"
                                   "window pop menubar=0\n"
                                   "navigate pop http://casino.example/\n"
-                                  "navigate pop http://kids.example/\n");
+                                  "navigate pop http://kids.example/\n",
+                              L"--bands");
     EXPECT_THAT(s.results("pop"), ElementsAre(std::string("redirected ") + kBlockPage, "shown"));
+    // With bands on the host tries to create the bar, which is not installed here.
+    const auto bars = s.lines("bar", "main");
+    ASSERT_FALSE(bars.empty());
+    EXPECT_EQ(bars[0].option("clsid"), "{D691CF40-D7B8-11d2-8BDD-0000C0301BE5}");
+    EXPECT_EQ(bars[0].option("hr"), "0x80040154");
     for (const std::string& call : s.browserCalls("pop"))
         EXPECT_THAT(call, Not(HasSubstr("show=1")));
     EXPECT_THAT(s.browserCalls("main"), Contains("ShowBrowserBar show=1"));

@@ -3,7 +3,7 @@
 // one line each.
 //
 //   browser_host.exe [--script=FILE] [--trace] [--bands] [--ack]
-//                    [--timeout=SECONDS] [--helper={CLSID}]...
+//                    [--timeout=SECONDS] [--helper={CLSID}]... [--no-helpers]
 //
 // Commands (see script.h for the syntax):
 //   pages DIR                          serve web addresses from DIR/host/path
@@ -322,6 +322,9 @@ int main(int argc, char** argv) {
             host.trace = true;
         } else if (arg == "--bands") {
             host.bands = true;
+        } else if (arg == "--no-helpers") {
+            host.helpers.clear();
+            host.helpersGiven = true;
         } else if (arg == "--ack") {
             host.ack = true;
         } else if (auto v = argValue(arg, "--script")) {
@@ -342,7 +345,7 @@ int main(int argc, char** argv) {
         } else {
             std::fprintf(stderr,
                          "usage: browser_host [--script=FILE] [--trace] [--bands] [--ack] "
-                         "[--timeout=SECONDS] [--helper={CLSID}]...\n");
+                         "[--timeout=SECONDS] [--helper={CLSID}]... [--no-helpers]\n");
             return 2;
         }
     }
