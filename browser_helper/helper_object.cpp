@@ -1,0 +1,155 @@
+#include "browser_helper/helper_object.h"
+
+#include <exdisp.h>
+#include <oleauto.h>
+
+#include "common/com_convert.h"
+#include "common/com_error.h"
+#include "common/com_holders.h"
+
+namespace tb::helper {
+
+using Microsoft::WRL::ComPtr;
+
+namespace {
+
+HRESULT resultOf(const EventResult& result) {
+    switch (result.kind) {
+        case EventResult::Kind::Handled:
+            return S_OK;
+        case EventResult::Kind::NotHandled:
+            return E_NOTIMPL;
+        case EventResult::Kind::BrowserError:
+            return static_cast<HRESULT>(result.status);
+    }
+    return E_UNEXPECTED;
+}
+
+// The URL argument as text; what cannot be read as a string is the empty
+// address (which the service still judges).
+std::string urlText(VARIANT* url) {
+    if (!url) return {};
+    ScopedVariant copy;
+    if (FAILED(VariantCopyInd(copy.get(), url))) return {};
+    if (FAILED(VariantChangeType(copy.get(), copy.get(), 0, VT_BSTR))) return {};
+    return toAnsi(V_BSTR(copy.get()));
+}
+
+}  // namespace
+
+TamberlyHelper::TamberlyHelper() : core_(service_, browser_, processState(), dialogs_) {
+    try {
+        service_.connect();
+    } catch (...) {
+        service_.disconnect();
+    }
+}
+
+void* TamberlyHelper::queryAlias(REFIID riid) {
+    if (IsEqualIID(riid, IID_IDispatch))
+        return static_cast<IDispatch*>(static_cast<ITBHELPExplorerEvents2*>(this));
+    return nullptr;
+}
+
+template <class Body>
+HRESULT TamberlyHelper::event(Body&& body) {
+    AddRef();
+    const HRESULT hr = comGuard(std::forward<Body>(body));
+    Release();
+    return hr;
+}
+
+STDMETHODIMP TamberlyHelper::SetSite(IUnknown* site) {
+    return comGuard([&]() -> HRESULT {
+        browser_.detach();
+        if (!site) return E_FAIL;
+        ComPtr<IWebBrowser2> browser;
+        const HRESULT hr = site->QueryInterface(IID_IWebBrowser2, &browser);
+        if (FAILED(hr) && hr != E_NOINTERFACE) return hr;
+        if (!browser) return E_FAIL;
+
+        ComPtr<IConnectionPointContainer> container;
+        ComPtr<IConnectionPoint> point;
+        if (FAILED(browser.As(&container)) || !container ||
+            FAILED(container->FindConnectionPoint(DIID_DWebBrowserEvents2, &point)) || !point ||
+            FAILED(point->Advise(static_cast<IObjectWithSite*>(this), &cookie_))) {
+            return E_FAIL;
+        }
+        browser_.attach(std::move(browser));
+        return S_OK;
+    });
+}
+
+STDMETHODIMP TamberlyHelper::GetSite(REFIID, void** ppv) {
+    if (!ppv) return E_POINTER;
+    *ppv = nullptr;
+    return E_FAIL;
+}
+
+STDMETHODIMP TamberlyHelper::BeforeNavigate2(IDispatch*, VARIANT* URL, VARIANT*, VARIANT*, VARIANT*,
+                                             VARIANT*, VARIANT_BOOL* Cancel) {
+    return event([&] {
+        std::optional<bool> cancel;
+        const EventResult result = core_.beforeNavigate2(urlText(URL), cancel);
+        if (cancel && Cancel) *Cancel = *cancel ? VARIANT_TRUE : VARIANT_FALSE;
+        return resultOf(result);
+    });
+}
+
+STDMETHODIMP TamberlyHelper::ProgressChange(LONG Progress, LONG ProgressMax) {
+    return event([&] { return resultOf(core_.progressChange(Progress, ProgressMax)); });
+}
+
+STDMETHODIMP TamberlyHelper::DocumentComplete(IDispatch*, VARIANT*) {
+    return event([&] { return resultOf(core_.documentComplete()); });
+}
+
+STDMETHODIMP TamberlyHelper::OnQuit() {
+    return event([&] { return resultOf(core_.onQuit()); });
+}
+
+// The events that the helper does not act on.
+STDMETHODIMP TamberlyHelper::StatusTextChange(BSTR) {
+    return E_NOTIMPL;
+}
+STDMETHODIMP TamberlyHelper::CommandStateChange(LONG, VARIANT_BOOL) {
+    return E_NOTIMPL;
+}
+STDMETHODIMP TamberlyHelper::DownloadBegin() {
+    return E_NOTIMPL;
+}
+STDMETHODIMP TamberlyHelper::DownloadComplete() {
+    return E_NOTIMPL;
+}
+STDMETHODIMP TamberlyHelper::TitleChange(BSTR) {
+    return E_NOTIMPL;
+}
+STDMETHODIMP TamberlyHelper::PropertyChange(BSTR) {
+    return E_NOTIMPL;
+}
+STDMETHODIMP TamberlyHelper::NewWindow2(IDispatch**, VARIANT_BOOL*) {
+    return E_NOTIMPL;
+}
+STDMETHODIMP TamberlyHelper::NavigateComplete2(IDispatch*, VARIANT*) {
+    return E_NOTIMPL;
+}
+STDMETHODIMP TamberlyHelper::OnVisible(VARIANT_BOOL) {
+    return E_NOTIMPL;
+}
+STDMETHODIMP TamberlyHelper::OnToolBar(VARIANT_BOOL) {
+    return E_NOTIMPL;
+}
+STDMETHODIMP TamberlyHelper::OnMenuBar(VARIANT_BOOL) {
+    return E_NOTIMPL;
+}
+STDMETHODIMP TamberlyHelper::OnStatusBar(VARIANT_BOOL) {
+    return E_NOTIMPL;
+}
+STDMETHODIMP TamberlyHelper::OnFullScreen(VARIANT_BOOL) {
+    return E_NOTIMPL;
+}
+STDMETHODIMP TamberlyHelper::OnTheaterMode(VARIANT_BOOL) {
+    return E_NOTIMPL;
+}
+
+}  // namespace tb::helper

@@ -1,0 +1,365 @@
+// browser_host.exe: plays the browser for the plug-ins, driven by a script
+// (a file, or standard input), and reports every outcome on standard output
+// one line each.
+//
+//   browser_host.exe [--script=FILE] [--trace] [--bands] [--ack]
+//                    [--timeout=SECONDS] [--helper={CLSID}]... [--no-helpers]
+//
+// Commands (see script.h for the syntax):
+//   pages DIR                          serve web addresses from DIR/host/path
+//   page URL [title=T] [meta.NAME=CONTENT]... [html=TEXT]
+//                                      a page of the in-memory table
+//   window NAME [menubar=0] [thread=OTHER]
+//                                      open a window (menubar=0: a pop-up),
+//                                      on a thread of its own or OTHER's
+//   navigate NAME URL [steps=N] [hold] the user navigates; hold stops once
+//                                      the document has begun to arrive
+//   reveal NAME PERCENT                more of a held document arrives
+//   progress NAME VALUE [max=N]        ProgressChange(VALUE, N) in a held load
+//   finish NAME                        the held document completes
+//   menubar NAME 0|1                   the user shows or hides the menu bar
+//   state NAME                         report the window's address and state
+//   close NAME                         the user closes the window
+//   bands on|off                       create bands for ShowBrowserBar
+//   bench NAME COUNT URL...            COUNT navigations, then the rate
+//   echo TEXT...    sleep MS    quit
+//
+// Output lines (values quoted when they hold blanks):
+//   helper NAME clsid=... hr=...       a helper created and sited
+//   window NAME event=opened|closed ...
+//   before NAME url=... cancel=0|1 hr=...     each BeforeNavigate2
+//   nav NAME url=... result=shown|redirected|cancelled|stopped|closed [to=...]
+//   browser NAME call=Navigate|Stop|Quit|ShowBrowserBar|... ...
+//   msgbox NAME caption=... text=...   a message box, answered with OK
+//   event NAME event=... hr=...        every event, with --trace
+//   state NAME ...    bench NAME ...    echo ...    error ...
+// The exit code is 1 when a command was malformed, 3 when a window stopped
+// answering.
+#include <windows.h>
+#include <ole2.h>
+
+#include <cstdio>
+#include <fstream>
+#include <iostream>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "common/com_convert.h"
+#include "tools/browser_host/box_answerer.h"
+#include "tools/browser_host/host_window.h"
+#include "tools/browser_host/page_source.h"
+#include "tools/browser_host/script.h"
+#include "tools/browser_host/window_thread.h"
+
+using namespace tb::host;
+
+namespace {
+
+class ConsoleOutput : public Output {
+  public:
+    void line(const std::string& text) override {
+        std::lock_guard<std::mutex> hold(lock_);
+        if (muted_) return;
+        std::fwrite(text.data(), 1, text.size(), stdout);
+        std::fputc('\n', stdout);
+        std::fflush(stdout);
+    }
+    void mute(bool on) {
+        std::lock_guard<std::mutex> hold(lock_);
+        muted_ = on;
+    }
+
+  private:
+    std::mutex lock_;
+    bool muted_ = false;
+};
+
+struct Slot {
+    std::shared_ptr<WindowThread> thread;
+    HostWindow* window = nullptr;  // created, used and deleted on the thread
+};
+
+class Host {
+  public:
+    bool trace = false;
+    bool bands = false;
+    bool ack = false;
+    DWORD timeoutMs = 60000;
+    std::vector<CLSID> helpers;
+    bool helpersGiven = false;
+
+    int run(std::istream& in);
+
+  private:
+    void execute(const Command& c);
+    void openWindow(const Command& c);
+    void onWindow(const Command& c, const std::function<void(HostWindow&)>& job);
+    bool runOn(Slot& slot, const std::string& name, const std::function<void()>& job);
+    void closeAll();
+    void bench(const Command& c);
+    void error(const Command& c, const std::string& what);
+
+    ConsoleOutput out_;
+    BoxAnswerer boxes_{out_};
+    PageSource pages_;
+    std::map<std::string, Slot> windows_;
+    int errors_ = 0;
+    bool quit_ = false;
+};
+
+void Host::error(const Command& c, const std::string& what) {
+    ++errors_;
+    out_.line(outputLine("error", "",
+                         {{"line", std::to_string(c.line)}, {"command", c.name}, {"what", what}}));
+}
+
+bool Host::runOn(Slot& slot, const std::string& name, const std::function<void()>& job) {
+    const DWORD threadId = slot.thread->id();
+    const bool done = slot.thread->run(
+        job, [&] { boxes_.answer(threadId, name); }, timeoutMs);
+    if (!done) {
+        out_.line(outputLine("error", name, {{"what", "the window stopped answering"}}));
+        std::fflush(stdout);
+        ExitProcess(3);
+    }
+    return done;
+}
+
+void Host::openWindow(const Command& c) {
+    if (c.words.empty()) return error(c, "window needs a name");
+    const std::string name = c.words[0];
+    if (windows_.count(name)) return error(c, "window " + name + " is open");
+    Slot slot;
+    if (std::optional<std::string> other = c.option("thread")) {
+        const auto it = windows_.find(*other);
+        if (it == windows_.end()) return error(c, "no window " + *other);
+        slot.thread = it->second.thread;
+    } else {
+        slot.thread = std::make_shared<WindowThread>();
+        if (!slot.thread->started()) return error(c, "cannot start a window thread");
+    }
+    WindowOptions options;
+    options.menuBar = c.number("menubar", 1).value_or(1) != 0;
+    options.trace = trace;
+    options.bands = bands;
+    options.helpers = helpersGiven ? &helpers : nullptr;
+    HostWindow* window = nullptr;
+    runOn(slot, name, [&] {
+        auto* w = new HostWindow(name, options, pages_, out_);
+        if (w->open()) {
+            window = w;
+        } else {
+            delete w;
+        }
+    });
+    if (!window) return error(c, "cannot create the window");
+    slot.window = window;
+    windows_[name] = slot;
+}
+
+void Host::onWindow(const Command& c, const std::function<void(HostWindow&)>& job) {
+    if (c.words.empty()) return error(c, c.name + " needs a window");
+    const auto it = windows_.find(c.words[0]);
+    if (it == windows_.end()) return error(c, "no window " + c.words[0]);
+    Slot slot = it->second;
+    bool gone = false;
+    runOn(slot, it->first, [&] {
+        job(*slot.window);
+        slot.window->closeIfQuit();
+        if (slot.window->closed()) {
+            delete slot.window;
+            gone = true;
+        }
+    });
+    if (gone) windows_.erase(c.words[0]);
+}
+
+void Host::bench(const Command& c) {
+    const long count = c.words.size() > 1 ? std::strtol(c.words[1].c_str(), nullptr, 10) : 0;
+    if (count <= 0 || c.words.size() < 3) return error(c, "bench NAME COUNT URL...");
+    const std::vector<std::string> urls(c.words.begin() + 2, c.words.end());
+    LARGE_INTEGER frequency, start, end;
+    QueryPerformanceFrequency(&frequency);
+    out_.mute(true);
+    QueryPerformanceCounter(&start);
+    onWindow(c, [&](HostWindow& w) {
+        for (long i = 0; i < count && !w.navigator().closeRequested(); ++i) {
+            w.navigator().userNavigate(urls[static_cast<size_t>(i) % urls.size()], LoadPlan{});
+        }
+    });
+    QueryPerformanceCounter(&end);
+    out_.mute(false);
+    const double seconds = double(end.QuadPart - start.QuadPart) / double(frequency.QuadPart);
+    char rate[32];
+    std::snprintf(rate, sizeof rate, "%.1f", seconds > 0 ? count / seconds : 0.0);
+    char elapsed[32];
+    std::snprintf(elapsed, sizeof elapsed, "%.3f", seconds);
+    out_.line(outputLine(
+        "bench", c.words[0],
+        {{"navigations", std::to_string(count)}, {"seconds", elapsed}, {"per_second", rate}}));
+}
+
+void Host::execute(const Command& c) {
+    const std::string& n = c.name;
+    const auto word = [&](size_t i) { return i < c.words.size() ? c.words[i] : std::string(); };
+    if (n == "pages") {
+        if (c.words.empty()) return error(c, "pages needs a directory");
+        pages_.setDirectory(word(0));
+    } else if (n == "page") {
+        if (c.words.empty()) return error(c, "page needs an address");
+        if (std::optional<std::string> html = c.option("html")) {
+            pages_.define(canonicalAddress(word(0)), scanHtml(*html));
+        } else {
+            std::vector<std::pair<std::string, std::string>> metas;
+            for (const auto& [key, value] : c.options) {
+                if (key.rfind("meta.", 0) == 0) metas.emplace_back(key.substr(5), value);
+            }
+            pages_.define(canonicalAddress(word(0)), tablePage(c.option("title"), metas));
+        }
+    } else if (n == "window") {
+        openWindow(c);
+    } else if (n == "navigate") {
+        if (c.words.size() < 2) return error(c, "navigate NAME URL");
+        const std::optional<long> steps = c.number("steps", 3);
+        if (!steps) return error(c, "steps must be a number");
+        const LoadPlan plan{static_cast<int>(*steps), c.has("hold")};
+        onWindow(c, [&](HostWindow& w) { w.navigator().userNavigate(word(1), plan); });
+    } else if (n == "reveal" || n == "progress" || n == "finish") {
+        const long value = std::strtol(word(1).c_str(), nullptr, 10);
+        const std::optional<long> max = c.number("max", Navigator::kProgressMax);
+        bool held = true;
+        onWindow(c, [&](HostWindow& w) {
+            Navigator& nav = w.navigator();
+            held = n == "reveal"     ? nav.reveal(static_cast<int>(value))
+                   : n == "progress" ? nav.progress(static_cast<int32_t>(value),
+                                                    static_cast<int32_t>(max.value_or(100)))
+                                     : nav.finish();
+        });
+        if (!held) error(c, "no load is held in " + word(0));
+    } else if (n == "menubar") {
+        onWindow(c, [&](HostWindow& w) { w.setMenuBar(word(1) != "0"); });
+    } else if (n == "state") {
+        onWindow(c, [&](HostWindow& w) {
+            const auto document = w.navigator().document();
+            out_.line(outputLine("state", w.name(),
+                                 {{"url", w.navigator().locationUrl()},
+                                  {"ready", std::to_string(w.navigator().readyState())},
+                                  {"menubar", w.menuBar() ? "1" : "0"},
+                                  {"title", document ? document->title().value_or("") : ""}}));
+        });
+    } else if (n == "close") {
+        onWindow(c, [&](HostWindow& w) { w.close(); });
+    } else if (n == "bands") {
+        bands = word(0) != "off";
+        for (auto& [name, slot] : windows_) {
+            HostWindow* w = slot.window;
+            runOn(slot, name, [&] { w->setBands(bands); });
+        }
+    } else if (n == "bench") {
+        bench(c);
+    } else if (n == "echo") {
+        std::string text;
+        for (const std::string& w : c.words) text += (text.empty() ? "" : " ") + w;
+        out_.line("echo " + text);
+    } else if (n == "sleep") {
+        Sleep(static_cast<DWORD>(std::strtoul(word(0).c_str(), nullptr, 10)));
+    } else if (n == "quit") {
+        quit_ = true;
+    } else {
+        error(c, "unknown command");
+    }
+}
+
+void Host::closeAll() {
+    for (auto& [name, slot] : windows_) {
+        HostWindow* w = slot.window;
+        runOn(slot, name, [&] {
+            w->close();
+            delete w;
+        });
+    }
+    windows_.clear();
+}
+
+int Host::run(std::istream& in) {
+    std::string text;
+    int line = 0;
+    while (!quit_ && std::getline(in, text)) {
+        ++line;
+        if (!text.empty() && text.back() == '\r') text.pop_back();
+        const ParsedLine parsed = parseCommandLine(text, line);
+        if (!parsed.error.empty()) {
+            ++errors_;
+            out_.line(
+                outputLine("error", "", {{"line", std::to_string(line)}, {"what", parsed.error}}));
+            continue;
+        }
+        if (!parsed.command) continue;
+        execute(*parsed.command);
+        if (ack) out_.line(outputLine("ok", "", {{"line", std::to_string(line)}}));
+    }
+    closeAll();
+    return errors_ ? 1 : 0;
+}
+
+std::optional<std::string> argValue(const std::string& arg, const std::string& name) {
+    if (arg.rfind(name + "=", 0) == 0) return arg.substr(name.size() + 1);
+    return std::nullopt;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    OleInitialize(nullptr);
+    Host host;
+    std::optional<std::string> script;
+    for (int i = 1; i < argc; ++i) {
+        const std::string arg = argv[i];
+        if (arg == "--trace") {
+            host.trace = true;
+        } else if (arg == "--bands") {
+            host.bands = true;
+        } else if (arg == "--no-helpers") {
+            host.helpers.clear();
+            host.helpersGiven = true;
+        } else if (arg == "--ack") {
+            host.ack = true;
+        } else if (auto v = argValue(arg, "--script")) {
+            script = *v;
+        } else if (arg == "--script" && i + 1 < argc) {
+            script = argv[++i];
+        } else if (auto t = argValue(arg, "--timeout")) {
+            host.timeoutMs = static_cast<DWORD>(std::strtoul(t->c_str(), nullptr, 10) * 1000);
+        } else if (auto h = argValue(arg, "--helper")) {
+            CLSID clsid;
+            const std::wstring text = tb::toWide(*h);
+            if (FAILED(CLSIDFromString(text.c_str(), &clsid))) {
+                std::fprintf(stderr, "not a CLSID: %s\n", h->c_str());
+                return 2;
+            }
+            host.helpers.push_back(clsid);
+            host.helpersGiven = true;
+        } else {
+            std::fprintf(stderr,
+                         "usage: browser_host [--script=FILE] [--trace] [--bands] [--ack] "
+                         "[--timeout=SECONDS] [--helper={CLSID}]... [--no-helpers]\n");
+            return 2;
+        }
+    }
+    int rc = 0;
+    if (script) {
+        std::ifstream in(*script, std::ios::binary);
+        if (!in) {
+            std::fprintf(stderr, "cannot read %s\n", script->c_str());
+            return 2;
+        }
+        rc = host.run(in);
+    } else {
+        rc = host.run(std::cin);
+    }
+    OleUninitialize();
+    return rc;
+}

@@ -1,0 +1,208 @@
+#include "tools/browser_host/navigator.h"
+
+#include <algorithm>
+#include <cstdio>
+
+#include "tools/browser_host/script.h"
+
+namespace tb::host {
+
+namespace {
+
+std::string hex(int32_t status) {
+    char text[16];
+    std::snprintf(text, sizeof text, "0x%08x", static_cast<unsigned>(status));
+    return text;
+}
+
+}  // namespace
+
+std::optional<std::string> LoadedDocument::title() const {
+    for (size_t i = 0; i < revealed && i < elements.size(); ++i) {
+        if (elements[i].kind == Element::Kind::Title) return elements[i].text;
+    }
+    return std::nullopt;
+}
+
+Navigator::Navigator(std::string window, WindowEvents& events, const PageSource& pages, Output& out)
+    : window_(std::move(window)), events_(events), pages_(pages), out_(out) {}
+
+void Navigator::userNavigate(const std::string& url, LoadPlan plan) {
+    if (closing_) return;
+    if (request_.active) reportResult();  // a held load that the user leaves
+    held_ = false;
+    request_ = Request{canonicalAddress(url), "", true, false};
+    running_ = true;
+    navigate(url, 0);
+    runLoads(plan);
+    running_ = false;
+    if (!held_) reportResult();
+}
+
+bool Navigator::navigate(const std::string& requested, int32_t flags) {
+    if (closing_) return false;
+    if (nesting_ >= kMaxNesting) {
+        out_.line(outputLine("error", window_,
+                             {{"what", "navigations nested too deep"}, {"url", requested}}));
+        return false;
+    }
+    const std::string url = canonicalAddress(requested);
+    const uint64_t id = ++nextId_;
+    ++nesting_;
+    const WindowEvents::Verdict verdict = events_.beforeNavigate2(url, flags);
+    --nesting_;
+    out_.line(outputLine(
+        "before", window_,
+        {{"url", url}, {"cancel", verdict.cancel ? "1" : "0"}, {"hr", hex(verdict.status)}}));
+    if (closing_ || verdict.cancel) return true;
+    // A navigation started from inside this one's event has replaced it.
+    if (pending_ && pending_->id > id) return true;
+    pending_ = Pending{url, flags, id};
+    if (!running_) {
+        // Asked for outside any event of this window (a plug-in's timer).
+        held_ = false;
+        running_ = true;
+        runLoads(LoadPlan{});
+        running_ = false;
+        if (!held_) reportResult();
+    }
+    return true;
+}
+
+void Navigator::stop() {
+    stopped_ = true;
+    if (held_) {
+        held_ = false;
+        request_.stopped = true;
+    }
+}
+
+void Navigator::requestClose() {
+    closing_ = true;
+}
+
+void Navigator::runLoads(LoadPlan first) {
+    LoadPlan plan = first;
+    int loads = 0;
+    while (pending_ && !closing_) {
+        if (++loads > kMaxLoads) {
+            out_.line(
+                outputLine("error", window_, {{"what", "navigations keep replacing each other"}}));
+            pending_.reset();
+            break;
+        }
+        const Pending next = *pending_;
+        pending_.reset();
+        stopped_ = false;
+        load(next, plan);
+        if (held_) return;
+        if (stopped_ && !pending_) request_.stopped = true;
+        plan = LoadPlan{};  // only the script's own navigation is paced or held
+    }
+}
+
+void Navigator::load(const Pending& next, LoadPlan plan) {
+    events_.downloadBegin();
+    if (interrupted()) return;
+    auto document = std::make_shared<LoadedDocument>();
+    Page page = pages_.load(next.url);
+    document->url = next.url;
+    document->elements = std::move(page.elements);
+    document->found = page.found;
+    document_ = document;
+    location_ = next.url;
+    events_.navigateComplete2(next.url);
+    if (interrupted()) return;
+    if (plan.hold) {
+        held_ = true;
+        return;
+    }
+    const int steps = plan.steps < 0 ? 0 : plan.steps;
+    for (int step = 1; step <= steps; ++step) {
+        const int percent = step * 100 / (steps + 1);
+        revealShare(percent);
+        events_.progressChange(percent * kProgressMax / 100, kProgressMax);
+        if (interrupted()) return;
+    }
+    complete();
+}
+
+void Navigator::complete() {
+    const std::shared_ptr<LoadedDocument> document = document_;
+    document->revealed = document->elements.size();
+    document->readyState = kComplete;
+    events_.progressChange(-1, kProgressMax);
+    if (interrupted()) return;
+    if (std::optional<std::string> title = document->title()) {
+        events_.titleChange(*title);
+        if (interrupted()) return;
+    }
+    events_.documentComplete(document->url);
+    request_.shown = document->url;
+    if (interrupted()) return;
+    events_.downloadComplete();
+}
+
+void Navigator::revealShare(int percent) {
+    if (!document_) return;
+    const size_t n = document_->elements.size();
+    const size_t clamped = static_cast<size_t>(percent < 0 ? 0 : percent > 100 ? 100 : percent);
+    document_->revealed = std::max(document_->revealed, (n * clamped + 99) / 100);
+    if (document_->revealed > 0 && document_->readyState < kInteractive)
+        document_->readyState = kInteractive;
+}
+
+bool Navigator::reveal(int percent) {
+    if (!held_) return false;
+    revealShare(percent);
+    return true;
+}
+
+bool Navigator::progress(int32_t value, int32_t progressMax) {
+    if (!held_) return false;
+    running_ = true;
+    events_.progressChange(value, progressMax);
+    afterHeldEvent();
+    return true;
+}
+
+bool Navigator::finish() {
+    if (!held_) return false;
+    running_ = true;
+    held_ = false;
+    complete();
+    if (pending_) runLoads(LoadPlan{});
+    running_ = false;
+    if (!held_) reportResult();
+    return true;
+}
+
+// The plug-in may have stopped the held load or navigated elsewhere.
+void Navigator::afterHeldEvent() {
+    if (interrupted()) {
+        held_ = false;
+        if (stopped_ && !pending_) request_.stopped = true;
+        runLoads(LoadPlan{});
+        if (!held_) reportResult();
+    }
+    running_ = false;
+}
+
+void Navigator::reportResult() {
+    if (!request_.active) return;
+    request_.active = false;
+    std::vector<std::pair<std::string, std::string>> fields = {{"url", request_.url}};
+    if (closing_) {
+        fields.emplace_back("result", "closed");
+    } else if (request_.shown.empty()) {
+        fields.emplace_back("result", request_.stopped ? "stopped" : "cancelled");
+    } else if (request_.shown == request_.url) {
+        fields.emplace_back("result", "shown");
+    } else {
+        fields.emplace_back("result", "redirected");
+        fields.emplace_back("to", request_.shown);
+    }
+    out_.line(outputLine("nav", window_, fields));
+}
+
+}  // namespace tb::host

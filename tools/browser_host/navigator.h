@@ -1,0 +1,142 @@
+// The navigation of one browser window, as the browser runs it for its
+// plug-ins: every navigation is first offered to them in BeforeNavigate2
+// (which may cancel it, or start another navigation from inside); an
+// accepted one is loaded with DownloadBegin, NavigateComplete2, a
+// ProgressChange for every step in which more of the document is revealed,
+// the last one with Progress -1, then TitleChange, DocumentComplete and
+// DownloadComplete. A plug-in's Stop or a newer navigation interrupts the
+// load after the event in which it happened; Quit ends everything.
+//
+// The outcome of each navigation that the script starts is one line:
+//   nav <window> url=<address> result=shown|redirected|cancelled|stopped|closed [to=<address>]
+// and every BeforeNavigate2 one line:
+//   before <window> url=<address> cancel=0|1 hr=<event result>
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "tools/browser_host/page_source.h"
+
+namespace tb::host {
+
+enum ReadyState : int {
+    kUninitialized = 0,
+    kLoading = 1,
+    kLoaded = 2,
+    kInteractive = 3,
+    kComplete = 4
+};
+
+// The document of the window: the page and how much of it has arrived.
+struct LoadedDocument {
+    std::string url;
+    std::vector<Element> elements;
+    bool found = false;
+    size_t revealed = 0;
+    int readyState = kLoading;
+
+    std::optional<std::string> title() const;
+};
+
+class WindowEvents {
+  public:
+    struct Verdict {
+        bool cancel = false;
+        int32_t status = 0;  // the event's result (an HRESULT on Windows)
+    };
+    virtual ~WindowEvents() = default;
+    virtual Verdict beforeNavigate2(const std::string& url, int32_t flags) = 0;
+    virtual void downloadBegin() = 0;
+    virtual void navigateComplete2(const std::string& url) = 0;
+    virtual void progressChange(int32_t progress, int32_t progressMax) = 0;
+    virtual void titleChange(const std::string& title) = 0;
+    virtual void documentComplete(const std::string& url) = 0;
+    virtual void downloadComplete() = 0;
+};
+
+class Output {
+  public:
+    virtual ~Output() = default;
+    virtual void line(const std::string& text) = 0;
+};
+
+struct LoadPlan {
+    int steps = 3;      // ProgressChange events while the document arrives
+    bool hold = false;  // stop after NavigateComplete2; the script reveals and finishes
+};
+
+class Navigator {
+  public:
+    static constexpr int32_t kProgressMax = 100;
+    // BeforeNavigate2 nested this deep (a navigation started from inside
+    // the event of the one before, and so on) is refused.
+    static constexpr int kMaxNesting = 16;
+    // Loads that replace each other within one navigation of the script.
+    static constexpr int kMaxLoads = 32;
+
+    Navigator(std::string window, WindowEvents& events, const PageSource& pages, Output& out);
+
+    // A navigation of the user (the script): runs to its end unless held.
+    void userNavigate(const std::string& url, LoadPlan plan);
+    // IWebBrowser2::Navigate of a plug-in: offered now, loaded once the
+    // event that asked for it returns. False when it cannot be started.
+    bool navigate(const std::string& url, int32_t flags);
+    void stop();
+    void requestClose();
+    bool closeRequested() const { return closing_; }
+
+    // A held load: reveal a share of the document (making it interactive),
+    // raise ProgressChange, or finish it.
+    bool holding() const { return held_; }
+    bool reveal(int percent);
+    bool progress(int32_t value, int32_t progressMax);
+    bool finish();
+
+    std::shared_ptr<LoadedDocument> document() const { return document_; }
+    const std::string& locationUrl() const { return location_; }
+    int readyState() const { return document_ ? document_->readyState : kUninitialized; }
+    bool busy() const { return running_ || held_; }
+
+  private:
+    struct Pending {
+        std::string url;
+        int32_t flags = 0;
+        uint64_t id = 0;
+    };
+    struct Request {
+        std::string url;
+        std::string shown;  // the last page loaded to its end for it
+        bool active = false;
+        bool stopped = false;
+    };
+
+    void runLoads(LoadPlan first);
+    void load(const Pending& next, LoadPlan plan);
+    void complete();
+    bool interrupted() const { return closing_ || stopped_ || pending_.has_value(); }
+    void revealShare(int percent);
+    void afterHeldEvent();
+    void reportResult();
+
+    std::string window_;
+    WindowEvents& events_;
+    const PageSource& pages_;
+    Output& out_;
+
+    std::shared_ptr<LoadedDocument> document_;
+    std::string location_;
+    std::optional<Pending> pending_;
+    uint64_t nextId_ = 0;
+    int nesting_ = 0;
+    bool running_ = false;
+    bool stopped_ = false;
+    bool closing_ = false;
+    bool held_ = false;
+    Request request_;
+};
+
+}  // namespace tb::host
