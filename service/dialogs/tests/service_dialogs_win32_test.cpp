@@ -14,9 +14,12 @@
 namespace tb::dialogs {
 namespace {
 
+// A dialog counts as shown once it is visible: FindWindow already finds it
+// while WM_INITDIALOG is still filling in its texts and position.
 HWND waitForDialog(const wchar_t* title) {
     for (int i = 0; i < 500; ++i) {
-        if (HWND found = FindWindowW(L"#32770", title)) return found;
+        HWND found = FindWindowW(L"#32770", title);
+        if (found && IsWindowVisible(found)) return found;
         Sleep(10);
     }
     return nullptr;
