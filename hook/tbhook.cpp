@@ -4,7 +4,8 @@
 //
 // The hook procedure runs inside whichever process creates a window, so the
 // library is loaded into many processes. What they must agree on lives in the
-// shared section; everything else is per process.
+// shared section; everything else is per process, or per thread where DDE
+// needs it.
 
 #include "hook/tbhook.h"
 
