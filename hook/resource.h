@@ -1,0 +1,3 @@
+#pragma once
+
+#define IDS_UNSUPPORTED_BROWSER 1
