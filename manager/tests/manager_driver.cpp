@@ -60,8 +60,8 @@ BOOL CALLBACK collectStatic(HWND hwnd, LPARAM lParam) {
     char cls[32] = "";
     GetClassNameA(hwnd, cls, sizeof cls);
     if (lstrcmpiA(cls, "Static") != 0) return TRUE;
-    if (GetWindowLongA(hwnd, GWL_STYLE) & SS_ICON) {
-        box->hasIcon = true;
+    if ((GetWindowLongA(hwnd, GWL_STYLE) & SS_TYPEMASK) == SS_ICON) {
+        if (IsWindowVisible(hwnd) && SendMessageA(hwnd, STM_GETICON, 0, 0)) box->hasIcon = true;
         return TRUE;
     }
     const std::string t = windowText(hwnd);
@@ -70,6 +70,15 @@ BOOL CALLBACK collectStatic(HWND hwnd, LPARAM lParam) {
 }
 
 }  // namespace
+
+std::string narrow(const std::wstring& wide) {
+    if (wide.empty()) return {};
+    const int size = static_cast<int>(wide.size());
+    const int n = WideCharToMultiByte(CP_ACP, 0, wide.data(), size, nullptr, 0, nullptr, nullptr);
+    std::string out(n, '\0');
+    WideCharToMultiByte(CP_ACP, 0, wide.data(), size, out.data(), n, nullptr, nullptr);
+    return out;
+}
 
 std::string programDirectory() {
     char path[MAX_PATH] = "";
@@ -290,12 +299,27 @@ std::vector<std::string> listItems(HWND dialog, int id) {
     HWND list = GetDlgItem(dialog, id);
     std::vector<std::string> items;
     const int n = static_cast<int>(SendMessageA(list, LB_GETCOUNT, 0, 0));
+    for (int i = 0; i < n; ++i) items.push_back(listItemText(list, i));
+    return items;
+}
+
+// Across processes the item texts of list and combo boxes arrive intact
+// only through the wide messages.
+std::string listItemText(HWND list, int index) {
+    std::wstring wide(SendMessageW(list, LB_GETTEXTLEN, index, 0) + 1, L'\0');
+    const LRESULT got =
+        SendMessageW(list, LB_GETTEXT, index, reinterpret_cast<LPARAM>(wide.data()));
+    return narrow(wide.substr(0, got > 0 ? got : 0));
+}
+
+std::vector<std::string> comboItems(HWND combo) {
+    std::vector<std::string> items;
+    const int n = static_cast<int>(SendMessageW(combo, CB_GETCOUNT, 0, 0));
     for (int i = 0; i < n; ++i) {
-        std::string item(SendMessageA(list, LB_GETTEXTLEN, i, 0) + 1, '\0');
+        std::wstring wide(SendMessageW(combo, CB_GETLBTEXTLEN, i, 0) + 1, L'\0');
         const LRESULT got =
-            SendMessageA(list, LB_GETTEXT, i, reinterpret_cast<LPARAM>(item.data()));
-        item.resize(got > 0 ? got : 0);
-        items.push_back(item);
+            SendMessageW(combo, CB_GETLBTEXT, i, reinterpret_cast<LPARAM>(wide.data()));
+        items.push_back(narrow(wide.substr(0, got > 0 ? got : 0)));
     }
     return items;
 }

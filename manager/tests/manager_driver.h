@@ -94,6 +94,9 @@ bool barrier(HWND edit);
 
 // List boxes.
 std::vector<std::string> listItems(HWND dialog, int id);
+std::string listItemText(HWND list, int index);
+std::vector<std::string> comboItems(HWND combo);
+std::string narrow(const std::wstring& wide);
 void selectItems(HWND dialog, int id, const std::vector<int>& indices);
 void clearSelection(HWND dialog, int id);
 

@@ -21,6 +21,8 @@ class ManagerUiTest : public ::testing::Test {
     void serve(const std::vector<std::string>& script) {
         service_ = std::make_unique<FakeService>(script);
         ASSERT_TRUE(service_->running()) << "the fake service did not start";
+        // The fake browser control (where registered) records into the same log.
+        SetEnvironmentVariableA("TB_FAKE_BROWSER_LOG", service_->logPath().c_str());
     }
     // The fake, the Manager, the password: the sheet on its first page.
     HWND openSheet(const std::vector<std::string>& script = {}) {
@@ -36,6 +38,12 @@ class ManagerUiTest : public ::testing::Test {
         EXPECT_TRUE(manager_.waitForExit()) << "the sheet stayed open";
     }
     std::vector<std::string> calls() const { return service_->callsSinceMark(); }
+    // The sheet open, its first page's reads done, the log marked.
+    HWND openSheetAndMark(const std::vector<std::string>& script = {}) {
+        HWND sheet = openSheet(script);
+        if (sheet) service_->mark();
+        return sheet;
+    }
     void TearDown() override {
         if (!manager_.hasExited()) {
             // A failing test may leave the sheet or a message box open.
