@@ -3,6 +3,8 @@
 #include <commctrl.h>
 #include <prsht.h>
 
+#include <gtest/gtest.h>
+
 #include <fstream>
 #include <sstream>
 
@@ -70,6 +72,17 @@ BOOL CALLBACK collectStatic(HWND hwnd, LPARAM lParam) {
 }
 
 }  // namespace
+
+// A message sent to the Manager: a test whose action opens a modal window
+// should have posted it, so a send that does not return fails instead of
+// hanging the suite.
+LRESULT send(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+    DWORD_PTR result = 0;
+    if (!SendMessageTimeoutA(hwnd, msg, wParam, lParam, SMTO_NORMAL, 20000, &result)) {
+        ADD_FAILURE() << "message " << msg << " was not handled within 20 seconds";
+    }
+    return static_cast<LRESULT>(result);
+}
 
 std::string narrow(const std::wstring& wide) {
     if (wide.empty()) return {};
@@ -246,14 +259,14 @@ std::string windowText(HWND hwnd) {
 }
 
 void click(HWND dialog, int id) {
-    SendMessageA(GetDlgItem(dialog, id), BM_CLICK, 0, 0);
+    send(GetDlgItem(dialog, id), BM_CLICK, 0, 0);
 }
 void postClick(HWND dialog, int id) {
     PostMessageA(GetDlgItem(dialog, id), BM_CLICK, 0, 0);
 }
 
 void setText(HWND dialog, int id, const std::string& text) {
-    SendMessageA(GetDlgItem(dialog, id), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()));
+    send(GetDlgItem(dialog, id), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()));
 }
 
 std::string text(HWND dialog, int id) {
@@ -327,10 +340,10 @@ std::vector<std::string> comboItems(HWND combo) {
 // Selects as a click on the list does: the list tells its page.
 void selectItems(HWND dialog, int id, const std::vector<int>& indices) {
     HWND list = GetDlgItem(dialog, id);
-    SendMessageA(list, LB_SETSEL, FALSE, -1);
-    for (int i : indices) SendMessageA(list, LB_SETSEL, TRUE, i);
-    if (!indices.empty()) SendMessageA(list, LB_SETCARETINDEX, indices.back(), FALSE);
-    SendMessageA(dialog, WM_COMMAND, MAKEWPARAM(id, LBN_SELCHANGE), reinterpret_cast<LPARAM>(list));
+    send(list, LB_SETSEL, FALSE, -1);
+    for (int i : indices) send(list, LB_SETSEL, TRUE, i);
+    if (!indices.empty()) send(list, LB_SETCARETINDEX, indices.back(), FALSE);
+    send(dialog, WM_COMMAND, MAKEWPARAM(id, LBN_SELCHANGE), reinterpret_cast<LPARAM>(list));
 }
 
 void clearSelection(HWND dialog, int id) {
@@ -342,7 +355,7 @@ HWND currentPage(HWND sheet) {
 }
 
 HWND selectPage(HWND sheet, int index) {
-    SendMessageA(sheet, PSM_SETCURSEL, index, 0);
+    send(sheet, PSM_SETCURSEL, index, 0);
     return currentPage(sheet);
 }
 
@@ -357,8 +370,8 @@ int currentPageIndex(HWND sheet) {
 void clickTab(HWND sheet, int index) {
     HWND tabs = tabControl(sheet);
     const LPARAM at = MAKELPARAM(index * 80 + 40, 10);
-    SendMessageA(tabs, WM_LBUTTONDOWN, MK_LBUTTON, at);
-    SendMessageA(tabs, WM_LBUTTONUP, 0, at);
+    send(tabs, WM_LBUTTONDOWN, MK_LBUTTON, at);
+    send(tabs, WM_LBUTTONUP, 0, at);
 }
 
 void mouseDown(HWND control, int x, int y) {

@@ -113,6 +113,8 @@ void mouseDown(HWND control, int x, int y);
 void mouseMove(HWND control, int x, int y);
 void mouseUp(HWND control, int x, int y);
 
+LRESULT send(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
+
 // Sleeps in small steps until the condition holds or the time is up.
 template <class Condition>
 bool waitFor(Condition condition, DWORD ms = 10000) {
