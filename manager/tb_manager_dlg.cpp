@@ -105,6 +105,12 @@ LRESULT CTBManagerDlg::handleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
         case WM_SYSCOMMAND:
             if (onSysCommand(wParam)) return 0;
             break;
+        case WM_SYSCOLORCHANGE:
+            // Child dialogs hear of new system colours only through the sheet.
+            for (int i = 0; i < pageCount(); ++i) {
+                if (page(i).created()) SendMessageA(page(i).hwnd(), msg, wParam, lParam);
+            }
+            break;
         case WM_QUERYDRAGICON:
             return reinterpret_cast<LRESULT>(CManagerApp::instance().icon());
         case WM_COMMAND:
