@@ -1,6 +1,8 @@
 // The Block Sites and Allow Sites pages.
 #include "manager/tests/ui_fixture.h"
 
+#include <prsht.h>
+
 #include <algorithm>
 
 #include "manager/site_list_rules.h"
@@ -211,6 +213,71 @@ TEST_F(SiteLists, AllowSitesAppendsASlashAndAcceptsTheVendor) {
                       "\"host.example/\", "
                       "\"keep.example/\", \"www.orvan.com/\"])"});
     EXPECT_TRUE(only(calls(), "SetBlockedLog").empty());
+}
+
+}  // namespace
+}  // namespace tb::test
+
+namespace tb::test {
+namespace {
+
+// The file-open dialog of the import: the file name edit or combo.
+HWND fileNameField(HWND dialog) {
+    for (int id : {0x47C, 0x480}) {
+        HWND field = GetDlgItem(dialog, id);
+        if (field && IsWindowVisible(field)) return field;
+    }
+    return nullptr;
+}
+
+TEST_F(SiteLists, ImportSendsTheFolderAndNameThenRereadsTheBlockList) {
+    const std::string list = programDirectory() + "import-list.txt";
+    {
+        HANDLE file =
+            CreateFileA(list.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+        DWORD written = 0;
+        WriteFile(file, "x.example\r\n", 11, &written, nullptr);
+        CloseHandle(file);
+    }
+    HWND sheet = open(kBlockSites, kVisits);
+    ASSERT_NE(sheet, nullptr);
+    service_->mark();
+    postClick(page_, 1012);
+    HWND dialog = manager_.waitForWindow("Open");
+    ASSERT_NE(dialog, nullptr) << "no file dialog";
+    HWND field = fileNameField(dialog);
+    ASSERT_NE(field, nullptr);
+    SendMessageA(field, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(list.c_str()));
+    postClick(dialog, IDOK);
+    ASSERT_TRUE(waitFor([&] { return !IsWindow(dialog); }));
+    ASSERT_TRUE(barrier(GetDlgItem(page_, kEdit)));
+    const std::string folder = programDirectory();
+    std::string quotedFolder;
+    for (char ch : folder) quotedFolder += ch == '\\' ? std::string("\\x5C") : std::string(1, ch);
+    EXPECT_EQ(calls(),
+              (Strings{"UploadFromFile(\"" + quotedFolder + "\", \"import-list.txt\", 0, 0)",
+                       "GetPersBlockSites()"}));
+    EXPECT_EQ(listItems(page_, kBlockList), Strings{"imported.example/"});
+    service_->mark();
+    pressOk(sheet);
+    // The import counts as a change of the log as well.
+    EXPECT_EQ(only(calls(), "SetVisitedSites").size(), 1u);
+    EXPECT_TRUE(only(calls(), "SetPersBlockSites").empty());
+    DeleteFileA(list.c_str());
+}
+
+TEST_F(SiteLists, AFailedFetchIsShownAndTheSheetGoesOn) {
+    HWND sheet = openSheetAndMark({"fail=GetVisitedSites", "blocklist=kept.example/"});
+    ASSERT_NE(sheet, nullptr);
+    PostMessageA(sheet, PSM_SETCURSEL, kBlockSites, 0);
+    SeenMessageBox box = manager_.waitForMessageBox();
+    ASSERT_NE(box.hwnd, nullptr);
+    EXPECT_NE(box.text.find("IManagerData::GetVisitedSites failed"), std::string::npos) << box.text;
+    answerMessageBox(box);
+    EXPECT_TRUE(IsWindow(sheet));
+    EXPECT_EQ(currentPageIndex(sheet), kBlockSites);
+    postClick(sheet, IDCANCEL);
+    EXPECT_TRUE(manager_.waitForExit());
 }
 
 }  // namespace
