@@ -310,9 +310,13 @@ TEST_F(RealBrowser, TheUpdatePageHostsWinesControlAndSurvivesNavigation) {
     HWND host = GetDlgItem(page, kBrowser);
     EXPECT_NE(GetWindow(host, GW_CHILD), nullptr) << "the control made no window in its place";
     HWND edit = GetDlgItem(page, kUrlEdit);
+    // The update page was asked for; a completed navigation would show it.
+    Sleep(1000);
+    ASSERT_TRUE(barrier(edit));
+    EXPECT_EQ(text(page, kUrlEdit), "");
     setText(page, kUrlEdit, "about:blank");
     pressEnter(edit);
-    Sleep(300);
+    Sleep(500);
     ASSERT_TRUE(barrier(edit));
     EXPECT_TRUE(IsWindow(sheet));
     EXPECT_EQ(text(page, kUrlEdit), "about:blank");
