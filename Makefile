@@ -72,6 +72,10 @@ test: test-native test-win64 check-win32 fuzz-smoke
 demo: win64 prefix
 	tools/dev/demo.sh $(NATIVE) $(WIN64)
 
+# Every page of the Manager as a picture, in build/screenshots (Xvfb).
+screenshots: win64 prefix
+	manager/tests/screenshots.sh $(CURDIR) $(WIN64) $(BUILD)/screenshots
+
 bench: native win64 prefix
 	tools/dev/run-benchmarks.sh $(NATIVE) $(WIN64)
 
