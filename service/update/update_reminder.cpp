@@ -34,7 +34,8 @@ NeedUpdateAnswer UpdateReminder::needUpdate(bool ready, const std::string& listF
         return result;
     }
     if (!reminderOn_) return result;
-    if (reminderDue(clock_(), files.modified(listFile), updateTime_)) answer(ui.ask(), ui);
+    if (!reminderDue(clock_(), files.modified(listFile), updateTime_)) return result;
+    if (const std::optional<ReminderAnswer> given = ui.ask()) answer(*given, ui);
     return result;
 }
 

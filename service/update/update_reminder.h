@@ -37,7 +37,8 @@ enum class ReminderAnswer { Update = 210, AskLater = 3, No = 7 };
 class ReminderUi {
   public:
     virtual ~ReminderUi() = default;
-    virtual ReminderAnswer ask() = 0;                       // dialog 205, modal
+    // Dialog 205, modal; nothing when it could not be shown.
+    virtual std::optional<ReminderAnswer> ask() = 0;
     virtual void openPage(const std::string& address) = 0;  // in Internet Explorer
 };
 

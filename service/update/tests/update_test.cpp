@@ -32,12 +32,12 @@ class FakeFiles : public FileTimes {
 
 class RecordingUi : public ReminderUi {
   public:
-    ReminderAnswer ask() override {
+    std::optional<ReminderAnswer> ask() override {
         ++asked;
         return answer;
     }
     void openPage(const std::string& address) override { opened.push_back(address); }
-    ReminderAnswer answer = ReminderAnswer::AskLater;
+    std::optional<ReminderAnswer> answer = ReminderAnswer::AskLater;
     int asked = 0;
     std::vector<std::string> opened;
 };
@@ -139,6 +139,15 @@ TEST_F(UpdateReminderTest, AskAgainLaterOnlyMovesTheTime) {
     ask();
     EXPECT_TRUE(ui.opened.empty());
     EXPECT_EQ(reminder.updateTime(), kNow);
+    EXPECT_TRUE(reminder.reminderOn());
+}
+
+TEST_F(UpdateReminderTest, ADialogThatCouldNotBeShownChangesNothing) {
+    ui.answer.reset();
+    ask();
+    ask();
+    EXPECT_EQ(ui.asked, 2);
+    EXPECT_EQ(reminder.updateTime(), kNow - 15 * kDay);
     EXPECT_TRUE(reminder.reminderOn());
 }
 
