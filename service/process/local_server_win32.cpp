@@ -53,12 +53,14 @@ ServiceProcess& serviceProcess() {
 
 uint32_t readUsingProxy() {
     Win32Registry registry;
-    return registry.readDword(RegRoot::LocalMachine, uninstall::kProductKey, "usingProxy").value_or(0);
+    return registry.readDword(RegRoot::LocalMachine, uninstall::kProductKey, "usingProxy")
+        .value_or(0);
 }
 
 HRESULT registerServer(HMODULE module, uint32_t usingProxy) {
     HRESULT hr = runRegistryResource(module, IDR_SCRIPT_APPLICATION, RegScriptMode::Register);
-    if (SUCCEEDED(hr)) hr = runRegistryResource(module, IDR_SCRIPT_OBJECTS, RegScriptMode::Register);
+    if (SUCCEEDED(hr))
+        hr = runRegistryResource(module, IDR_SCRIPT_OBJECTS, RegScriptMode::Register);
     if (SUCCEEDED(hr)) hr = registerEmbeddedTypeLib(module);
     if (SUCCEEDED(hr) && usingProxy == uninstall::kProxyMode) {
         Win32Registry registry;
@@ -69,7 +71,8 @@ HRESULT registerServer(HMODULE module, uint32_t usingProxy) {
 
 HRESULT unregisterRegistrations(HMODULE module) {
     HRESULT hr = runRegistryResource(module, IDR_SCRIPT_APPLICATION, RegScriptMode::Unregister);
-    const HRESULT objects = runRegistryResource(module, IDR_SCRIPT_OBJECTS, RegScriptMode::Unregister);
+    const HRESULT objects =
+        runRegistryResource(module, IDR_SCRIPT_OBJECTS, RegScriptMode::Unregister);
     if (SUCCEEDED(hr)) hr = objects;
     // A type library that is not registered is no failure here.
     unregisterTypeLib(LIBID_tbservLib, 1, 0);
@@ -87,7 +90,8 @@ HRESULT unregisterServer(HMODULE module, uint32_t usingProxy) {
 void runUninstallStepOne() {
     ServiceProcess& process = serviceProcess();
     HMODULE module = process.module ? process.module : GetModuleHandleW(nullptr);
-    uninstall::Win32UninstallSystem system({[module] { unregisterRegistrations(module); }, nullptr, process.restart});
+    uninstall::Win32UninstallSystem system(
+        {[module] { unregisterRegistrations(module); }, nullptr, process.restart});
     Win32Registry registry;
     uninstall::uninstallStepOne(uninstall::systemDirectory(), process.usingProxy, registry, system);
 }
@@ -122,7 +126,8 @@ int runResidentService(ServiceObject& service) {
     RegisterActiveObject(service.object(), CLSID_Log, ACTIVEOBJECT_STRONG, &activeCookie);
     service.load();
 
-    std::vector<std::pair<CLSID, Microsoft::WRL::ComPtr<IClassFactory>>> classes = service.otherClasses();
+    std::vector<std::pair<CLSID, Microsoft::WRL::ComPtr<IClassFactory>>> classes =
+        service.otherClasses();
     {
         Microsoft::WRL::ComPtr<IClassFactory> factory;
         factory.Attach(SingletonClassFactory::create(service.object(), &process.monitor));
@@ -131,8 +136,8 @@ int runResidentService(ServiceObject& service) {
     std::vector<RegisteredClass> registered;
     for (auto& [clsid, factory] : classes) {
         RegisteredClass entry{factory, 0};
-        if (SUCCEEDED(CoRegisterClassObject(clsid, factory.Get(), CLSCTX_LOCAL_SERVER, REGCLS_MULTIPLEUSE,
-                                            &entry.cookie))) {
+        if (SUCCEEDED(CoRegisterClassObject(clsid, factory.Get(), CLSCTX_LOCAL_SERVER,
+                                            REGCLS_MULTIPLEUSE, &entry.cookie))) {
             registered.push_back(entry);
         }
     }

@@ -19,14 +19,14 @@ namespace tb {
 // Hands every client the one object it was made with: one Log for the
 // browser helper in every window, the Manager and the tray alike.
 class SingletonClassFactory : public ComObject<SingletonClassFactory, IClassFactory> {
-public:
+  public:
     SingletonClassFactory(IUnknown* object, KeepAliveMonitor* monitor);
     ~SingletonClassFactory() override;
 
     STDMETHODIMP CreateInstance(IUnknown* outer, REFIID riid, void** ppv) override;
     STDMETHODIMP LockServer(BOOL lock) override;
 
-private:
+  private:
     IUnknown* object_;
     KeepAliveMonitor* monitor_;
     long serverLocks_ = 0;

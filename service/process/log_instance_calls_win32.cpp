@@ -29,8 +29,12 @@ bool LogInstanceCalls::tbOn(const std::string& password) {
     return on != 0;
 }
 
-void LogInstanceCalls::startTimeLogging() { raiseIfFailed(logInstance()->StartTimeLogging(), IID_ILog); }
+void LogInstanceCalls::startTimeLogging() {
+    raiseIfFailed(logInstance()->StartTimeLogging(), IID_ILog);
+}
 
-void LogInstanceCalls::stopTimeLogging() { raiseIfFailed(logInstance()->StopTimeLogging(), IID_ILog); }
+void LogInstanceCalls::stopTimeLogging() {
+    raiseIfFailed(logInstance()->StopTimeLogging(), IID_ILog);
+}
 
 }  // namespace tb

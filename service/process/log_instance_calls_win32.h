@@ -9,7 +9,7 @@
 namespace tb {
 
 class LogInstanceCalls : public ServiceCalls {
-public:
+  public:
     bool tbOn(const std::string& password) override;
     void startTimeLogging() override;
     void stopTimeLogging() override;

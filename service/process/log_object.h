@@ -19,7 +19,7 @@ namespace tb {
 class LogObject : public ComObject<LogObject, Dispatch<ILog, &LIBID_tbservLib>,
                                    Dispatch<IManagerData, &LIBID_tbservLib>,
                                    Dispatch<ILogInfo, &LIBID_tbservLib>, ISupportErrorInfo> {
-public:
+  public:
     LogObject();
 
     void* queryAlias(REFIID riid);
@@ -32,7 +32,8 @@ public:
     STDMETHODIMP LogURL(BSTR* strURL, VARIANT_BOOL* bAllowed) override;
     STDMETHODIMP Save() override;
     STDMETHODIMP Load() override;
-    STDMETHODIMP UploadFromFile(BSTR path, BSTR file, VARIANT_BOOL* EntireSite, VARIANT_BOOL* bAllow) override;
+    STDMETHODIMP UploadFromFile(BSTR path, BSTR file, VARIANT_BOOL* EntireSite,
+                                VARIANT_BOOL* bAllow) override;
     STDMETHODIMP AddURL(BSTR* strURL, VARIANT_BOOL* EntireSite, VARIANT_BOOL* bAllowed) override;
     STDMETHODIMP needUpdate(BSTR* URL, VARIANT_BOOL* needUpdate) override;
     STDMETHODIMP DownloadDNAList() override;
@@ -53,7 +54,8 @@ public:
     STDMETHODIMP CheckTimedAccess(LONG* lTimeLeft, LONG* err) override;
     STDMETHODIMP StartTimeLogging() override;
     STDMETHODIMP StopTimeLogging() override;
-    STDMETHODIMP FilterURL(BSTR* strURL, VARIANT_BOOL* bUserAllowed, VARIANT_BOOL* bAllowed) override;
+    STDMETHODIMP FilterURL(BSTR* strURL, VARIANT_BOOL* bUserAllowed,
+                           VARIANT_BOOL* bAllowed) override;
 
     // IManagerData
     STDMETHODIMP GetAccessHours(eDAY day, VARIANT* abHours) override;
@@ -84,7 +86,7 @@ public:
     STDMETHODIMP GetNextURL(IUrlInfo** ppURLInfo) override;
     STDMETHODIMP get__NewEnum(IUnknown** pEnum) override;
 
-private:
+  private:
     BlockPages blockPages_;
 };
 

@@ -48,14 +48,19 @@ void onPasswordOk(HWND window, int id, const ServiceDialog* dialog) {
 
 // The close box and Escape: the dialog's own Cancel or No where it has
 // one, otherwise its OK.
-int cancelButtonOf(HWND window) { return GetDlgItem(window, kCancel) ? kCancel : kOk; }
+int cancelButtonOf(HWND window) {
+    return GetDlgItem(window, kCancel) ? kCancel : kOk;
+}
 
 }  // namespace
 
-void setDialogModule(HMODULE module) { dialogModule = module; }
+void setDialogModule(HMODULE module) {
+    dialogModule = module;
+}
 
 INT_PTR CALLBACK serviceDialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    const auto* dialog = reinterpret_cast<const ServiceDialog*>(GetWindowLongPtrW(window, DWLP_USER));
+    const auto* dialog =
+        reinterpret_cast<const ServiceDialog*>(GetWindowLongPtrW(window, DWLP_USER));
     switch (message) {
         case WM_INITDIALOG:
             onInitDialog(window, reinterpret_cast<const ServiceDialog*>(lParam));
@@ -89,7 +94,9 @@ INT_PTR runServiceDialog(const ServiceDialog& dialog) {
                            reinterpret_cast<LPARAM>(&dialog));
 }
 
-void showCredits() { runServiceDialog({IDD_CREDITS, nullptr, nullptr}); }
+void showCredits() {
+    runServiceDialog({IDD_CREDITS, nullptr, nullptr});
+}
 
 void showPasswordDialog(ServiceCalls& service) {
     ServiceDialog dialog{IDD_PASSWORD, nullptr, [&](const std::string& text) {
@@ -101,20 +108,22 @@ void showPasswordDialog(ServiceCalls& service) {
 }
 
 void showUninstallDialog(ServiceCalls& service) {
-    ServiceDialog dialog{
-        IDD_UNINSTALL,
-        [](HWND window) { SetDlgItemTextA(window, IDC_UNINSTALL_SUPPORT, uninstallSupportText().c_str()); },
-        [&](const std::string& text) {
-            const bool accepted = uninstallPasswordAccepted(text, service.passwordEntry(), [&](const std::string& t) {
-                return service.isMasterCode(t);
-            });
-            if (!accepted) {
-                service.showIncorrectPassword();
-                return false;
-            }
-            service.uninstallStepOne();
-            return true;
-        }};
+    ServiceDialog dialog{IDD_UNINSTALL,
+                         [](HWND window) {
+                             SetDlgItemTextA(window, IDC_UNINSTALL_SUPPORT,
+                                             uninstallSupportText().c_str());
+                         },
+                         [&](const std::string& text) {
+                             const bool accepted = uninstallPasswordAccepted(
+                                 text, service.passwordEntry(),
+                                 [&](const std::string& t) { return service.isMasterCode(t); });
+                             if (!accepted) {
+                                 service.showIncorrectPassword();
+                                 return false;
+                             }
+                             service.uninstallStepOne();
+                             return true;
+                         }};
     runServiceDialog(dialog);
 }
 
@@ -131,6 +140,8 @@ std::optional<update::ReminderAnswer> DialogReminderUi::ask() {
     }
 }
 
-void DialogReminderUi::openPage(const std::string& address) { update::openPageInInternetExplorer(address); }
+void DialogReminderUi::openPage(const std::string& address) {
+    update::openPageInInternetExplorer(address);
+}
 
 }  // namespace tb

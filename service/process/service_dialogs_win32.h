@@ -44,7 +44,7 @@ void showUninstallDialog(ServiceCalls& service);
 
 // The "Tamberly Update" reminder (205) and Internet Explorer.
 class DialogReminderUi : public update::ReminderUi {
-public:
+  public:
     std::optional<update::ReminderAnswer> ask() override;
     void openPage(const std::string& address) override;
 };

@@ -11,7 +11,7 @@ namespace tb {
 namespace {
 
 class PlaceholderCalls : public LogInstanceCalls {
-public:
+  public:
     std::optional<std::string> passwordEntry() override { return std::nullopt; }
     bool isMasterCode(const std::string&) override { return false; }
     void showAbout() override {}
@@ -20,7 +20,7 @@ public:
 };
 
 class PlaceholderServiceObject : public ServiceObject {
-public:
+  public:
     PlaceholderServiceObject() : log_(LogObject::create()) {}
     ~PlaceholderServiceObject() override {
         if (log_) log_->Release();
@@ -30,13 +30,15 @@ public:
     void save() override {}
     ServiceCalls& calls() override { return calls_; }
 
-private:
+  private:
     LogObject* log_;
     PlaceholderCalls calls_;
 };
 
 }  // namespace
 
-std::unique_ptr<ServiceObject> createServiceObject() { return std::make_unique<PlaceholderServiceObject>(); }
+std::unique_ptr<ServiceObject> createServiceObject() {
+    return std::make_unique<PlaceholderServiceObject>();
+}
 
 }  // namespace tb

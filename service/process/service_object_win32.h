@@ -16,7 +16,7 @@
 namespace tb {
 
 class ServiceObject {
-public:
+  public:
     virtual ~ServiceObject() = default;
 
     // The one object every client gets (the Log class); registered in the
@@ -26,7 +26,9 @@ public:
     virtual void save() = 0;  // at the orderly end
     virtual ServiceCalls& calls() = 0;
     // Classes served beside Log (the site-log entry class), if any.
-    virtual std::vector<std::pair<CLSID, Microsoft::WRL::ComPtr<IClassFactory>>> otherClasses() { return {}; }
+    virtual std::vector<std::pair<CLSID, Microsoft::WRL::ComPtr<IClassFactory>>> otherClasses() {
+        return {};
+    }
 };
 
 // The service's object. The stand-in of service_object_placeholder.cpp is

@@ -15,8 +15,8 @@ namespace {
 void registerAsServiceProcess() {
     using RegisterServiceProcess = DWORD(WINAPI*)(DWORD, DWORD);
     HMODULE kernel = GetModuleHandleA("kernel32.dll");
-    auto reg = kernel ? reinterpret_cast<RegisterServiceProcess>(
-                            reinterpret_cast<void*>(GetProcAddress(kernel, "RegisterServiceProcess")))
+    auto reg = kernel ? reinterpret_cast<RegisterServiceProcess>(reinterpret_cast<void*>(
+                            GetProcAddress(kernel, "RegisterServiceProcess")))
                       : nullptr;
     if (reg) reg(0, 1);
 }

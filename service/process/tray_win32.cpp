@@ -26,7 +26,8 @@ std::string currentDirectory() {
 std::string programDirectory() {
     std::vector<char> buffer(MAX_PATH);
     for (;;) {
-        const DWORD n = GetModuleFileNameA(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
+        const DWORD n =
+            GetModuleFileNameA(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
         if (n == 0) return {};
         if (n < buffer.size()) {
             std::string path(buffer.data(), n);
@@ -37,19 +38,22 @@ std::string programDirectory() {
     }
 }
 
-bool shiftHeld() { return GetKeyState(VK_SHIFT) < 0; }
+bool shiftHeld() {
+    return GetKeyState(VK_SHIFT) < 0;
+}
 
 }  // namespace
 
 bool startManager() {
     const std::string remembered = currentDirectory();
     const std::string directory = programDirectory();
-    if (remembered.empty() || directory.empty() || !SetCurrentDirectoryA(directory.c_str())) return false;
+    if (remembered.empty() || directory.empty() || !SetCurrentDirectoryA(directory.c_str()))
+        return false;
     STARTUPINFOA startup{};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION process{};
-    const bool started = CreateProcessA("TAMBERLY.exe", nullptr, nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                                        &startup, &process);
+    const bool started = CreateProcessA("TAMBERLY.exe", nullptr, nullptr, nullptr, FALSE, 0,
+                                        nullptr, nullptr, &startup, &process);
     if (started) {
         CloseHandle(process.hThread);
         CloseHandle(process.hProcess);
@@ -60,7 +64,8 @@ bool startManager() {
 
 // --- The platform -------------------------------------------------------------
 
-Win32TrayPlatform::Win32TrayPlatform(HMODULE module, std::function<void()> initializeHook, LPARAM windowContext)
+Win32TrayPlatform::Win32TrayPlatform(HMODULE module, std::function<void()> initializeHook,
+                                     LPARAM windowContext)
     : module_(module), initializeHook_(std::move(initializeHook)), windowContext_(windowContext) {}
 
 void Win32TrayPlatform::createShellWindows() {
@@ -74,8 +79,8 @@ void Win32TrayPlatform::initializeHook() {
 }
 
 uintptr_t Win32TrayPlatform::createTrayWindow() {
-    return reinterpret_cast<uintptr_t>(
-        CreateDialogParamW(module_, MAKEINTRESOURCEW(IDD_TRAY_WINDOW), nullptr, trayWindowProc, windowContext_));
+    return reinterpret_cast<uintptr_t>(CreateDialogParamW(
+        module_, MAKEINTRESOURCEW(IDD_TRAY_WINDOW), nullptr, trayWindowProc, windowContext_));
 }
 
 bool Win32TrayPlatform::notify(DWORD message, uintptr_t window, int icon) {
@@ -86,15 +91,19 @@ bool Win32TrayPlatform::notify(DWORD message, uintptr_t window, int icon) {
     data_.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
     data_.uCallbackMessage = kCallbackMessage;
     data_.hIcon = static_cast<HICON>(LoadImageW(module_, MAKEINTRESOURCEW(icon), IMAGE_ICON,
-                                                GetSystemMetrics(SM_CXSMICON), GetSystemMetrics(SM_CYSMICON),
-                                                LR_SHARED));
+                                                GetSystemMetrics(SM_CXSMICON),
+                                                GetSystemMetrics(SM_CYSMICON), LR_SHARED));
     iconShown_ = icon;
     return Shell_NotifyIconA(message, &data_) != FALSE;
 }
 
-bool Win32TrayPlatform::addIcon(uintptr_t window, int icon) { return notify(NIM_ADD, window, icon); }
+bool Win32TrayPlatform::addIcon(uintptr_t window, int icon) {
+    return notify(NIM_ADD, window, icon);
+}
 
-bool Win32TrayPlatform::modifyIcon(uintptr_t window, int icon) { return notify(NIM_MODIFY, window, icon); }
+bool Win32TrayPlatform::modifyIcon(uintptr_t window, int icon) {
+    return notify(NIM_MODIFY, window, icon);
+}
 
 bool Win32TrayPlatform::deleteIcon(uintptr_t window) {
     NOTIFYICONDATAA data{};
@@ -105,7 +114,9 @@ bool Win32TrayPlatform::deleteIcon(uintptr_t window) {
     return Shell_NotifyIconA(NIM_DELETE, &data) != FALSE;
 }
 
-void Win32TrayPlatform::destroyTrayWindow(uintptr_t window) { DestroyWindow(reinterpret_cast<HWND>(window)); }
+void Win32TrayPlatform::destroyTrayWindow(uintptr_t window) {
+    DestroyWindow(reinterpret_cast<HWND>(window));
+}
 
 // --- The window -----------------------------------------------------------------
 
@@ -184,13 +195,15 @@ INT_PTR CALLBACK trayWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
         case WM_DESTROY:
             return TRUE;
         case WM_COMMAND:
-            if (host) comGuard([&] {
+            if (host)
+                comGuard([&] {
                     host->onCommand(LOWORD(wParam));
                     return S_OK;
                 });
             return TRUE;
         case kCallbackMessage:
-            if (host) comGuard([&] {
+            if (host)
+                comGuard([&] {
                     host->onIconMessage(wParam, lParam);
                     return S_OK;
                 });

@@ -15,7 +15,7 @@
 namespace tb::tray {
 
 class Win32TrayPlatform : public TrayPlatform {
-public:
+  public:
     // initializeHook calls the hook library's THInitialize(NULL).
     Win32TrayPlatform(HMODULE module, std::function<void()> initializeHook, LPARAM windowContext);
 
@@ -31,7 +31,7 @@ public:
     const NOTIFYICONDATAA& data() const { return data_; }
     int iconShown() const { return iconShown_; }
 
-private:
+  private:
     bool notify(DWORD message, uintptr_t window, int icon);
 
     HMODULE module_;
@@ -44,20 +44,22 @@ private:
 
 // The tray of the service: the icon's states and what its window does.
 class TrayHost {
-public:
+  public:
     TrayHost(HMODULE module, ServiceCalls& service, std::function<void()> initializeHook);
 
     // toggleFilter's icon step (the filter switch after every TBOn).
     void showState(bool filterOn) { icon_.showState(filterOn); }
     TrayIcon& icon() { return icon_; }
     Win32TrayPlatform& platform() { return platform_; }
-    HWND window() const { return icon_.hasWindow() ? reinterpret_cast<HWND>(icon_.state()) : nullptr; }
+    HWND window() const {
+        return icon_.hasWindow() ? reinterpret_cast<HWND>(icon_.state()) : nullptr;
+    }
 
     void onCommand(int command);
     void onIconMessage(WPARAM iconId, LPARAM mouseMessage);
     void showMenu();
 
-private:
+  private:
     ServiceCalls& service_;
     Win32TrayPlatform platform_;
     TrayIcon icon_;

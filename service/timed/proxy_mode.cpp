@@ -30,17 +30,19 @@ bool saveUserProxySettings(Registry& registry) {
         !registry.createKey(RegRoot::CurrentUser, kInternetSettings)) {
         return false;
     }
-    const uint32_t oldMode =
-        registry.readDword(RegRoot::LocalMachine, kProductKey, "usingProxy").value_or(0);
     registry.writeDword(RegRoot::LocalMachine, kProductKey, "usingProxy", 1);
 
-    if (oldMode != 1) {
-        const std::string server =
-            registry.readString(RegRoot::CurrentUser, kInternetSettings, "ProxyServer")
-                .value_or("");
-        const uint32_t enable =
-            registry.readDword(RegRoot::CurrentUser, kInternetSettings, "ProxyEnable").value_or(0);
-        registry.writeString(RegRoot::LocalMachine, kProductKey, "OldProxyServer", server);
+    // Registration runs in proxy mode only when usingProxy is already 1 (the
+    // installer writes it first), so the old mode cannot tell whether these
+    // are still the user's settings: settings that are already ours are not
+    // saved over the user's.
+    const std::optional<std::string> server =
+        registry.readString(RegRoot::CurrentUser, kInternetSettings, "ProxyServer");
+    const uint32_t enable =
+        registry.readDword(RegRoot::CurrentUser, kInternetSettings, "ProxyEnable").value_or(0);
+    if (!(server == std::string(kProxyServer) && enable == 1)) {
+        registry.writeString(RegRoot::LocalMachine, kProductKey, "OldProxyServer",
+                             server.value_or(""));
         registry.writeDword(RegRoot::LocalMachine, kProductKey, "OldProxyEnable", enable);
         // The keeping thread empties ProxyOverride, so the user's list is
         // saved too; tbreglib puts it back with the rest.
@@ -56,9 +58,11 @@ bool saveUserProxySettings(Registry& registry) {
         !registry.createKey(RegRoot::LocalMachine, kProductConnections)) {
         return true;
     }
+    const std::vector<uint8_t> ours = proxyBlob();
     for (const std::string& name : registry.valueNames(RegRoot::CurrentUser, kConnections)) {
         if (isKeptConnection(name)) continue;
         auto data = registry.readBinary(RegRoot::CurrentUser, kConnections, name);
+        if (data == ours) continue;  // already pointed at our proxy: the saved copy stays
         registry.writeBinary(RegRoot::LocalMachine, kProductConnections, name,
                              data.value_or(std::vector<uint8_t>{}));
     }

@@ -30,11 +30,11 @@ bool isKeptConnection(const std::string& valueName);
 // The 71-byte connection blob: direct connection and proxy, the proxy text.
 std::vector<uint8_t> proxyBlob();
 
-// At registration in proxy mode: usingProxy = 1; the user's ProxyServer and
-// ProxyEnable as OldProxyServer and OldProxyEnable, and the user's
-// ProxyOverride as OldProxyOverride (unless proxy mode was on already, so a
-// second registration does not save our own settings); copies of the
-// connection values under the product key. False when a key cannot be
+// At registration in proxy mode: usingProxy = 1; the user's ProxyServer,
+// ProxyEnable and ProxyOverride as OldProxyServer, OldProxyEnable and
+// OldProxyOverride, and copies of the connection values under the product
+// key, unless they already point at our proxy (a second registration does
+// not save our own settings as the user's). False when a key cannot be
 // opened.
 bool saveUserProxySettings(Registry& registry);
 

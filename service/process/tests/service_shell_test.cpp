@@ -58,7 +58,7 @@ std::string waitForStart(const std::string& log) {
 }
 
 class RecordingService : public ServiceCalls {
-public:
+  public:
     bool tbOn(const std::string& password) override {
         log += "tbOn(" + password + ");";
         if (password == "*") on = true;
@@ -94,11 +94,13 @@ TEST(UpdateReminderDialog, ShowsItsTextAndReturnsEachOfTheThreeAnswers) {
         ASSERT_TRUE(dialog);
         const std::string text = controlText(dialog, IDC_UPDATE_TEXT);
         const std::string first =
-            "It has been two weeks since you were last asked to update Tamberly's list of blocked sites.";
+            "It has been two weeks since you were last asked to update Tamberly's list of blocked "
+            "sites.";
         const std::string second = "Would you like to update now?";
         EXPECT_EQ(text.substr(0, first.size()), first);
         EXPECT_EQ(text.substr(text.size() - second.size()), second);
-        EXPECT_NE(text.find("     ", first.size()), std::string::npos) << "a run of blanks wraps the line";
+        EXPECT_NE(text.find("     ", first.size()), std::string::npos)
+            << "a run of blanks wraps the line";
         EXPECT_EQ(controlText(dialog, IDC_UPDATE_OK), "OK");
         EXPECT_EQ(controlText(dialog, IDC_UPDATE_NO), "No");
         EXPECT_EQ(controlText(dialog, IDC_UPDATE_LATER), "Ask again in 2 weeks");
@@ -126,7 +128,8 @@ TEST(UninstallDialog, AWrongPasswordEmptiesTheFieldAndKeepsTheDialogOpen) {
     const std::string support = controlText(dialog, IDC_UNINSTALL_SUPPORT);
     EXPECT_NE(support.find("support@orvan.com"), std::string::npos);
     EXPECT_NE(support.find("1-800-555-0142"), std::string::npos);
-    EXPECT_TRUE(GetWindowLongA(GetDlgItem(dialog, IDC_UNINSTALL_PASSWORD), GWL_STYLE) & ES_PASSWORD);
+    EXPECT_TRUE(GetWindowLongA(GetDlgItem(dialog, IDC_UNINSTALL_PASSWORD), GWL_STYLE) &
+                ES_PASSWORD);
 
     setControlText(dialog, IDC_UNINSTALL_PASSWORD, "guess");
     click(dialog, IDC_UNINSTALL_OK);
@@ -162,7 +165,7 @@ TEST(UninstallDialog, TodaysMasterCodeStartsTheUninstallAndCancelDoesNot) {
 // --- The tray ---------------------------------------------------------------
 
 class TrayTest : public ::testing::Test {
-protected:
+  protected:
     TrayTest() : tray(GetModuleHandleW(nullptr), service, [this] { ++hookCalls; }) {}
     void SetUp() override { ASSERT_TRUE(SUCCEEDED(com.result())); }
     void TearDown() override {
@@ -225,7 +228,8 @@ TEST_F(TrayTest, RightClickShowsExactlyTheSixMenuPositions) {
     std::thread reader([&] {
         HWND menuWindow = waitForWindow("#32768", nullptr);
         if (menuWindow) {
-            HMENU menu = reinterpret_cast<HMENU>(SendMessageA(menuWindow, 0x01E1 /* MN_GETHMENU */, 0, 0));
+            HMENU menu =
+                reinterpret_cast<HMENU>(SendMessageA(menuWindow, 0x01E1 /* MN_GETHMENU */, 0, 0));
             for (int i = 0; menu && i < GetMenuItemCount(menu); ++i) {
                 char text[100] = {};
                 MENUITEMINFOA info{};
@@ -259,7 +263,8 @@ TEST_F(TrayTest, RightClickShowsExactlyTheSixMenuPositions) {
 
 TEST_F(TrayTest, LeftClickStartsTheManagerFromTheProgramsDirectory) {
     const std::string dir = programDirectory();
-    ASSERT_TRUE(CopyFileA((dir + "fake_program.exe").c_str(), (dir + "TAMBERLY.exe").c_str(), FALSE));
+    ASSERT_TRUE(
+        CopyFileA((dir + "fake_program.exe").c_str(), (dir + "TAMBERLY.exe").c_str(), FALSE));
     DeleteFileA((dir + "started.log").c_str());
     char temp[MAX_PATH] = {};
     GetTempPathA(MAX_PATH, temp);
@@ -320,8 +325,8 @@ TEST(OpenPage, StartsIexploreWithTheAddressInTheSetupDirectory) {
     GetTempPathA(MAX_PATH, temp);
     const std::string ieDir = std::string(temp) + "tb_fake_ie";
     CreateDirectoryA(ieDir.c_str(), nullptr);
-    ASSERT_TRUE(CopyFileA((programDirectory() + "fake_program.exe").c_str(), (ieDir + "\\Iexplore.exe").c_str(),
-                          FALSE));
+    ASSERT_TRUE(CopyFileA((programDirectory() + "fake_program.exe").c_str(),
+                          (ieDir + "\\Iexplore.exe").c_str(), FALSE));
     DeleteFileA((ieDir + "\\started.log").c_str());
 
     Win32Registry registry;
@@ -329,7 +334,8 @@ TEST(OpenPage, StartsIexploreWithTheAddressInTheSetupDirectory) {
     ASSERT_TRUE(registry.createKey(RegRoot::LocalMachine, update::kIeSetupKey));
     registry.writeString(RegRoot::LocalMachine, update::kIeSetupKey, "Path", ieDir);
     const std::string before = currentDirectory();
-    const bool opened = update::openPageInInternetExplorer("http://www.orvan.com/tamberly/tamberlyupdate.asp");
+    const bool opened =
+        update::openPageInInternetExplorer("http://www.orvan.com/tamberly/tamberlyupdate.asp");
     if (saved) {
         registry.writeString(RegRoot::LocalMachine, update::kIeSetupKey, "Path", *saved);
     } else {

@@ -22,7 +22,8 @@ inline HWND waitForWindow(const char* className, const char* title,
     return nullptr;
 }
 
-inline bool waitUntilGone(HWND window, std::chrono::milliseconds limit = std::chrono::milliseconds(5000)) {
+inline bool waitUntilGone(HWND window,
+                          std::chrono::milliseconds limit = std::chrono::milliseconds(5000)) {
     const auto end = std::chrono::steady_clock::now() + limit;
     while (std::chrono::steady_clock::now() < end) {
         if (!IsWindow(window)) return true;
@@ -41,7 +42,9 @@ inline void setControlText(HWND dialog, int id, const std::string& text) {
     SendDlgItemMessageA(dialog, id, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()));
 }
 
-inline void click(HWND dialog, int id) { SendMessageA(GetDlgItem(dialog, id), BM_CLICK, 0, 0); }
+inline void click(HWND dialog, int id) {
+    SendMessageA(GetDlgItem(dialog, id), BM_CLICK, 0, 0);
+}
 
 // Runs body (which shows a modal dialog) on a thread of its own.
 template <class Body>

@@ -56,6 +56,16 @@ TEST(SaveUserProxySettings, KeepsTheUsersSettingsAndConnectionsUnderTheProductKe
     EXPECT_FALSE(reg.readBinary(HKLM, kProductConnections, "SavedLegacySettings"));
 }
 
+TEST(SaveUserProxySettings, SavesTheUsersSettingsAlsoWhenTheInstallerWroteProxyModeFirst) {
+    MemoryRegistry reg;
+    userWithOwnProxy(reg);
+    reg.createKey(HKLM, kProductKey);
+    reg.writeDword(HKLM, kProductKey, "usingProxy", 1);
+    ASSERT_TRUE(saveUserProxySettings(reg));
+    EXPECT_EQ(reg.readString(HKLM, kProductKey, "OldProxyServer"), "proxy.example:3128");
+    EXPECT_EQ(reg.readBinary(HKLM, kProductConnections, "Dial-up"), kUserBlob);
+}
+
 TEST(SaveUserProxySettings, MissingUserValuesAreSavedAsNoProxy) {
     MemoryRegistry reg;
     ASSERT_TRUE(saveUserProxySettings(reg));
@@ -74,6 +84,7 @@ TEST(SaveUserProxySettings, ASecondRegistrationDoesNotSaveOurOwnSettingsAsTheUse
     EXPECT_EQ(reg.readString(HKLM, kProductKey, "OldProxyServer"), "proxy.example:3128");
     EXPECT_EQ(reg.readDword(HKLM, kProductKey, "OldProxyEnable"), 1u);
     EXPECT_EQ(reg.readString(HKLM, kProductKey, "OldProxyOverride"), "<local>;*.school.example");
+    EXPECT_EQ(reg.readBinary(HKLM, kProductConnections, "Dial-up"), kUserBlob);
 }
 
 // --- The keeping round ----------------------------------------------------
