@@ -8,6 +8,7 @@
 #include "common/tbserv.h"
 #include "common/type_library.h"
 #include "service/process/process_resources.h"
+#include "service/process/proxy_keeping.h"
 #include "service/process/service_lock.h"
 #include "service/timed/proxy_mode.h"
 #include "service/uninstall/uninstall_steps.h"
@@ -96,6 +97,10 @@ void runUninstallStepOne() {
     uninstall::uninstallStepOne(uninstall::systemDirectory(), process.usingProxy, registry, system);
 }
 
+void showFilterState(bool filterOn) {
+    if (serviceProcess().tray) serviceProcess().tray->showState(filterOn);
+}
+
 void endService() {
     ServiceProcess& process = serviceProcess();
     process.monitor.stop();
@@ -124,6 +129,9 @@ int runResidentService(ServiceObject& service) {
 
     DWORD activeCookie = 0;
     RegisterActiveObject(service.object(), CLSID_Log, ACTIVEOBJECT_STRONG, &activeCookie);
+    process.tray = std::make_unique<tray::TrayHost>(
+        process.module ? process.module : GetModuleHandleW(nullptr), service.calls(),
+        [&service] { service.initializeHook(); });
     service.load();
 
     std::vector<std::pair<CLSID, Microsoft::WRL::ComPtr<IClassFactory>>> classes =
@@ -148,8 +156,11 @@ int runResidentService(ServiceObject& service) {
     for (RegisteredClass& entry : registered) CoRevokeClassObject(entry.cookie);
     Sleep(1000);
     serviceLock().close();  // the proxy-mode thread calls in no more
+    stopProxyKeeping();
     service.save();
     if (activeCookie) RevokeActiveObject(activeCookie, nullptr);
+    process.tray->icon().removeIcon();  // no icon left behind in the notification area
+    process.tray.reset();
     process.monitor.stop();
     return 0;
 }

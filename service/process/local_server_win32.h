@@ -9,10 +9,12 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 
 #include "common/com_object.h"
 #include "service/process/keep_alive_monitor.h"
 #include "service/process/service_object_win32.h"
+#include "service/process/tray_win32.h"
 
 namespace tb {
 
@@ -41,8 +43,14 @@ struct ServiceProcess {
     // The restart of uninstall step one; empty: Windows restarts. Tests
     // replace it (under Wine the restart ends the prefix's whole session).
     std::function<void()> restart;
+    // The notification-area icon; made before the object's load() runs.
+    std::unique_ptr<tray::TrayHost> tray;
 };
 ServiceProcess& serviceProcess();
+
+// toggleFilter's icon step: the icon for the filter switch, changed in
+// place or set up (nothing before the resident run has begun).
+void showFilterState(bool filterOn);
 
 // usingProxy under the product key; 0 when missing.
 uint32_t readUsingProxy();
@@ -62,9 +70,11 @@ void runUninstallStepOne();
 // goes to the main thread.
 void endService();
 
-// The resident service: registers the classes, runs the message loop until
-// WM_QUIT, then revokes them, waits a second, saves and releases the
-// object. Returns the exit code (0).
+// The resident service: puts the object in the running object table, makes
+// the tray, loads the object, registers the classes, runs the message loop
+// until WM_QUIT, then revokes them, waits a second, closes the service lock
+// (the proxy-mode thread calls in no more), saves and revokes the object.
+// Returns the exit code (0).
 int runResidentService(ServiceObject& service);
 
 }  // namespace tb

@@ -25,6 +25,8 @@ class ServiceObject {
     virtual void load() = 0;  // the Log object's Load
     virtual void save() = 0;  // at the orderly end
     virtual ServiceCalls& calls() = 0;
+    // The hook library's THInitialize(NULL), at the first tray set-up.
+    virtual void initializeHook() {}
     // Classes served beside Log (the site-log entry class), if any.
     virtual std::vector<std::pair<CLSID, Microsoft::WRL::ComPtr<IClassFactory>>> otherClasses() {
         return {};

@@ -5,7 +5,9 @@
 #include <thread>
 
 #include "service/process/command_line.h"
+#include "common/tests/memory_registry.h"
 #include "service/process/keep_alive_monitor.h"
+#include "service/process/proxy_keeping.h"
 #include "service/process/service_lock.h"
 #include "service/process/tray_model.h"
 
@@ -237,6 +239,34 @@ TEST(ServiceLock, AClosedLockKeepsTheWorkerOut) {
     }).join();
     ServiceLock::Guard member(lock);  // the main thread still gets in
     EXPECT_TRUE(lock.closed());
+}
+
+// --- The proxy-mode thread under the lock --------------------------------
+
+TEST(ProxyKeeping, OneThreadPerProcessWhoseCallsWaitForTheMainThreadAndStopAtClosing) {
+    ServiceLock lock;
+    std::atomic<int> asks{0};
+    auto reg = [] { return std::make_unique<tb::testing::MemoryRegistry>(); };
+    ASSERT_TRUE(startProxyKeeping(
+        reg(), nullptr, [&] { ++asks; }, lock, 2ms));
+    EXPECT_FALSE(startProxyKeeping(
+        reg(), nullptr, [&] { ++asks; }, lock, 2ms))
+        << "a second Load";
+    while (asks.load() < 2) std::this_thread::sleep_for(1ms);
+    {
+        ServiceLock::Guard member(lock);  // a long member call on the main thread
+        const int before = asks.load();
+        std::this_thread::sleep_for(30ms);
+        EXPECT_EQ(asks.load(), before);
+    }
+    lock.close();
+    std::this_thread::sleep_for(10ms);
+    const int closed = asks.load();
+    std::this_thread::sleep_for(30ms);
+    EXPECT_EQ(asks.load(), closed);
+    EXPECT_TRUE(proxyKeepingRuns());
+    stopProxyKeeping();
+    EXPECT_FALSE(proxyKeepingRuns());
 }
 
 // --- The keep-alive monitor -------------------------------------------------
