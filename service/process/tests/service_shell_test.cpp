@@ -22,9 +22,10 @@ namespace {
 
 using testing::click;
 using testing::controlText;
+using testing::finished;
 using testing::onDialogThread;
 using testing::setControlText;
-using testing::waitForWindow;
+using testing::waitForDialog;
 using testing::waitUntilGone;
 
 std::string programDirectory() {
@@ -90,7 +91,7 @@ TEST(UpdateReminderDialog, ShowsItsTextAndReturnsEachOfTheThreeAnswers) {
                  {IDC_UPDATE_LATER, update::ReminderAnswer::AskLater}};
     for (const auto& c : cases) {
         auto answer = onDialogThread([] { return DialogReminderUi().ask(); });
-        HWND dialog = waitForWindow("#32770", "Tamberly Update");
+        HWND dialog = waitForDialog("Tamberly Update");
         ASSERT_TRUE(dialog);
         const std::string text = controlText(dialog, IDC_UPDATE_TEXT);
         const std::string first =
@@ -105,15 +106,17 @@ TEST(UpdateReminderDialog, ShowsItsTextAndReturnsEachOfTheThreeAnswers) {
         EXPECT_EQ(controlText(dialog, IDC_UPDATE_NO), "No");
         EXPECT_EQ(controlText(dialog, IDC_UPDATE_LATER), "Ask again in 2 weeks");
         click(dialog, c.button);
+        ASSERT_TRUE(finished(answer));
         EXPECT_EQ(answer.get(), c.answer);
     }
 }
 
 TEST(UpdateReminderDialog, TheCloseBoxAnswersNo) {
     auto answer = onDialogThread([] { return DialogReminderUi().ask(); });
-    HWND dialog = waitForWindow("#32770", "Tamberly Update");
+    HWND dialog = waitForDialog("Tamberly Update");
     ASSERT_TRUE(dialog);
     PostMessageA(dialog, WM_CLOSE, 0, 0);
+    ASSERT_TRUE(finished(answer));
     EXPECT_EQ(answer.get(), update::ReminderAnswer::No);
 }
 
@@ -122,7 +125,7 @@ TEST(UpdateReminderDialog, TheCloseBoxAnswersNo) {
 TEST(UninstallDialog, AWrongPasswordEmptiesTheFieldAndKeepsTheDialogOpen) {
     RecordingService service;
     auto done = onDialogThread([&] { showUninstallDialog(service); });
-    HWND dialog = waitForWindow("#32770", "Uninstall Tamberly");
+    HWND dialog = waitForDialog("Uninstall Tamberly");
     ASSERT_TRUE(dialog);
     EXPECT_EQ(controlText(dialog, IDC_UNINSTALL_WARNING).substr(0, 11), "WARNING!!  ");
     const std::string support = controlText(dialog, IDC_UNINSTALL_SUPPORT);
@@ -139,25 +142,25 @@ TEST(UninstallDialog, AWrongPasswordEmptiesTheFieldAndKeepsTheDialogOpen) {
 
     setControlText(dialog, IDC_UNINSTALL_PASSWORD, "SECRET");
     click(dialog, IDC_UNINSTALL_OK);
-    done.get();
+    ASSERT_TRUE(finished(done));
     EXPECT_EQ(service.log, "step one;");
 }
 
 TEST(UninstallDialog, TodaysMasterCodeStartsTheUninstallAndCancelDoesNot) {
     RecordingService service;
     auto done = onDialogThread([&] { showUninstallDialog(service); });
-    HWND dialog = waitForWindow("#32770", "Uninstall Tamberly");
+    HWND dialog = waitForDialog("Uninstall Tamberly");
     ASSERT_TRUE(dialog);
     setControlText(dialog, IDC_UNINSTALL_PASSWORD, "QWERTY");
     click(dialog, IDC_UNINSTALL_OK);
-    done.get();
+    ASSERT_TRUE(finished(done));
     EXPECT_EQ(service.log, "step one;");
 
     auto cancelled = onDialogThread([&] { showUninstallDialog(service); });
-    dialog = waitForWindow("#32770", "Uninstall Tamberly");
+    dialog = waitForDialog("Uninstall Tamberly");
     ASSERT_TRUE(dialog);
     click(dialog, IDC_UNINSTALL_CANCEL);
-    cancelled.get();
+    ASSERT_TRUE(finished(cancelled));
     EXPECT_EQ(service.log, "step one;");
     EXPECT_EQ(service.incorrect.load(), 0);
 }
@@ -226,7 +229,7 @@ TEST_F(TrayTest, RightClickShowsExactlyTheSixMenuPositions) {
     std::vector<Item> items;
     std::atomic<bool> read{false};
     std::thread reader([&] {
-        HWND menuWindow = waitForWindow("#32768", nullptr);
+        HWND menuWindow = testing::waitForShownWindow("#32768", nullptr);
         if (menuWindow) {
             HMENU menu =
                 reinterpret_cast<HMENU>(SendMessageA(menuWindow, 0x01E1 /* MN_GETHMENU */, 0, 0));
@@ -242,8 +245,12 @@ TEST_F(TrayTest, RightClickShowsExactlyTheSixMenuPositions) {
             }
         }
         read = true;
-        PostMessageA(window, WM_CANCELMODE, 0, 0);
-        PostMessageA(menuWindow, WM_KEYDOWN, VK_ESCAPE, 0);
+        // Close it, however early the menu loop sees the request.
+        for (int i = 0; menuWindow && IsWindowVisible(menuWindow) && i < 250; ++i) {
+            EndMenu();
+            PostMessageA(menuWindow, WM_KEYDOWN, VK_ESCAPE, 0);
+            Sleep(20);
+        }
     });
     PostMessageA(window, tray::kCallbackMessage, tray::kIconId, WM_RBUTTONDOWN);
     pumpUntil([&] { return read.load(); });
@@ -292,7 +299,7 @@ TEST_F(TrayTest, OnOffWithFilteringOnAsksForThePasswordThenSwitchesOff) {
     tray.showState(true);
     tray.showState(true);
     auto done = onDialogThread([&] { tray.onCommand(tray::kOnOff); });
-    HWND dialog = waitForWindow("#32770", "Tamberly Password Verification");
+    HWND dialog = waitForDialog("Tamberly Password Verification");
     ASSERT_TRUE(dialog);
     EXPECT_EQ(controlText(dialog, IDC_PASSWORD_TEXT), "Please enter your Tamberly Password.");
     setControlText(dialog, IDC_PASSWORD_FIELD, "nope");
@@ -301,20 +308,20 @@ TEST_F(TrayTest, OnOffWithFilteringOnAsksForThePasswordThenSwitchesOff) {
     EXPECT_EQ(controlText(dialog, IDC_PASSWORD_FIELD), "");
     setControlText(dialog, IDC_PASSWORD_FIELD, "Secret");
     click(dialog, IDC_PASSWORD_OK);
-    done.get();
+    ASSERT_TRUE(finished(done));
     EXPECT_EQ(service.log, "tbOn();tbOn();tbOn(secret);stop;");
     EXPECT_FALSE(service.on.load());
 }
 
 TEST(CreditsDialog, ListsTheTeamByRoleWithAnOkButton) {
     auto done = onDialogThread([] { showCredits(); });
-    HWND dialog = waitForWindow("#32770", "Credits");
+    HWND dialog = waitForDialog("Credits");
     ASSERT_TRUE(dialog);
     const std::string roles = controlText(dialog, IDC_CREDITS_LIST);
     EXPECT_NE(roles.find("Quality assurance"), std::string::npos);
     EXPECT_EQ(controlText(dialog, IDC_CREDITS_OK), "OK");
     click(dialog, IDC_CREDITS_OK);
-    done.get();
+    ASSERT_TRUE(finished(done));
     EXPECT_TRUE(waitUntilGone(dialog));
 }
 

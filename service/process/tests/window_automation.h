@@ -12,14 +12,47 @@
 
 namespace tb::testing {
 
-inline HWND waitForWindow(const char* className, const char* title,
-                          std::chrono::milliseconds limit = std::chrono::milliseconds(5000)) {
+// A window is ready for automation once it is shown: DialogBox shows a
+// dialog after its controls exist and WM_INITDIALOG has run.
+inline HWND waitForShownWindow(const char* className, const char* title,
+                               std::chrono::milliseconds limit = std::chrono::milliseconds(5000)) {
     const auto end = std::chrono::steady_clock::now() + limit;
     while (std::chrono::steady_clock::now() < end) {
-        if (HWND w = FindWindowA(className, title)) return w;
+        HWND w = FindWindowA(className, title);
+        if (w && IsWindowVisible(w)) return w;
         Sleep(10);
     }
     return nullptr;
+}
+
+inline HWND waitForDialog(const char* title) {
+    return waitForShownWindow("#32770", title);
+}
+
+// Closes every dialog of this process that automation left open, so that a
+// failed test does not hang the suite.
+inline void closeStrayDialogs() {
+    EnumWindows(
+        [](HWND w, LPARAM) -> BOOL {
+            DWORD pid = 0;
+            char cls[16] = {};
+            GetWindowThreadProcessId(w, &pid);
+            GetClassNameA(w, cls, sizeof cls);
+            if (pid == GetCurrentProcessId() && lstrcmpA(cls, "#32770") == 0)
+                PostMessageA(w, WM_CLOSE, 0, 0);
+            return TRUE;
+        },
+        0);
+}
+
+// Waits for a dialog thread's result; on a time-out the dialogs are closed
+// so that the thread ends. False when it had to be forced.
+template <class Future>
+bool finished(Future& future, std::chrono::milliseconds limit = std::chrono::milliseconds(10000)) {
+    if (future.wait_for(limit) == std::future_status::ready) return true;
+    while (future.wait_for(std::chrono::milliseconds(100)) != std::future_status::ready)
+        closeStrayDialogs();
+    return false;
 }
 
 inline bool waitUntilGone(HWND window,
