@@ -144,3 +144,21 @@ endfunction()
 # Where the build puts the sample data (tools/sample_data), for the tests
 # and the demo.
 set(TB_SAMPLE_DATA_DIR ${CMAKE_BINARY_DIR}/sample_data)
+
+# tb_prefix_fixture(<name>)
+# A ctest fixture <name> that gives tests a fresh copy of the tree's Wine
+# prefix (with its own wineserver) at TB_PREFIX_<name>, removed afterwards.
+# Tests take it with FIXTURES_REQUIRED <name> and
+# ENVIRONMENT TB_WINEPREFIX=${TB_PREFIX_<name>}.
+function(tb_prefix_fixture name)
+  if(NOT TB_WINDOWS OR NOT TB_BUILD_TESTS)
+    return()
+  endif()
+  set(clone ${CMAKE_BINARY_DIR}/prefixes/${name})
+  set(script ${PROJECT_SOURCE_DIR}/tools/dev/wine-prefix.sh)
+  add_test(NAME ${name}_setup COMMAND sh -c "mkdir -p '${CMAKE_BINARY_DIR}/prefixes' && '${script}' clone '${TB_WINEPREFIX}' '${clone}' && '${script}' start '${clone}'")
+  add_test(NAME ${name}_cleanup COMMAND sh -c "'${script}' stop '${clone}'; rm -rf '${clone}'")
+  set_tests_properties(${name}_setup PROPERTIES FIXTURES_SETUP ${name})
+  set_tests_properties(${name}_cleanup PROPERTIES FIXTURES_CLEANUP ${name})
+  set(TB_PREFIX_${name} ${clone} PARENT_SCOPE)
+endfunction()

@@ -17,10 +17,12 @@ namespace tb {
 namespace {
 
 class LogObjectTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         ASSERT_TRUE(SUCCEEDED(com_.result()));
-        ASSERT_EQ(LogObject::createInstance(IID_ILog, reinterpret_cast<void**>(log_.GetAddressOf())), S_OK);
+        ASSERT_EQ(
+            LogObject::createInstance(IID_ILog, reinterpret_cast<void**>(log_.GetAddressOf())),
+            S_OK);
     }
     ComApartment com_;
     ComPtr<ILog> log_;
@@ -95,8 +97,8 @@ FilterCall filterByInvoke(IDispatch* dispatch, const wchar_t* address) {
     VARIANT result;
     VariantInit(&result);
     EXCEPINFO excep = {};
-    call.status = dispatch->Invoke(26, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &params, &result, &excep,
-                                   nullptr);
+    call.status = dispatch->Invoke(26, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &params,
+                                   &result, &excep, nullptr);
     if (call.status == DISP_E_EXCEPTION) call.status = excep.scode;
     SysFreeString(excep.bstrSource);
     SysFreeString(excep.bstrDescription);
@@ -118,23 +120,41 @@ TEST(TypeLibrary, DescribesTheFourInterfacesMemberByMember) {
     lib->ReleaseTLibAttr(libAttr);
 
     expectMembers(lib.Get(), IID_ILog,
-                  {{L"IsURLAllowed", 1},     {L"LogURL", 2},           {L"Save", 3},
-                   {L"Load", 4},             {L"UploadFromFile", 5},   {L"AddURL", 6},
-                   {L"needUpdate", 7},       {L"DownloadDNAList", 8},  {L"passesFilterList", 9},
-                   {L"internalURLMatch", 10}, {L"AddWordToBlock", 11}, {L"getFirstUserWord", 12},
-                   {L"getNextUserWord", 13}, {L"removeUserWord", 14},  {L"VerifyPassword", 15},
-                   {L"TBOn", 16},            {L"About", 17},           {L"RemoveURL", 18},
-                   {L"GetLocalErrorPage", 19}, {L"UninstallTB", 20},   {L"AddRefCount", 21},
-                   {L"DecRefCount", 22},     {L"CheckTimedAccess", 23}, {L"StartTimeLogging", 24},
-                   {L"StopTimeLogging", 25}, {L"FilterURL", 26}});
-    expectMembers(lib.Get(), IID_IManagerData,
-                  {{L"GetAccessHours", 1},    {L"SetAccessHours", 2},    {L"GetTotalHours", 3},
-                   {L"SetTotalHours", 4},     {L"GetCategoryState", 5},  {L"SetCategoryState", 6},
-                   {L"GetVisitedSites", 7},   {L"SetVisitedSites", 8},   {L"GetPersBlockSites", 9},
-                   {L"SetPersBlockSites", 10}, {L"GetWords", 11},        {L"SetWords", 12},
-                   {L"GetTimezoneString", 13}, {L"SetTimezoneString", 14}, {L"GetBlockedLog", 15},
-                   {L"SetBlockedLog", 16},    {L"GetAllowedSites", 17},  {L"SetAllowedSites", 18},
-                   {L"GetTimedAccess", 19},   {L"SetTimedAccess", 20}});
+                  {{L"IsURLAllowed", 1},
+                   {L"LogURL", 2},
+                   {L"Save", 3},
+                   {L"Load", 4},
+                   {L"UploadFromFile", 5},
+                   {L"AddURL", 6},
+                   {L"needUpdate", 7},
+                   {L"DownloadDNAList", 8},
+                   {L"passesFilterList", 9},
+                   {L"internalURLMatch", 10},
+                   {L"AddWordToBlock", 11},
+                   {L"getFirstUserWord", 12},
+                   {L"getNextUserWord", 13},
+                   {L"removeUserWord", 14},
+                   {L"VerifyPassword", 15},
+                   {L"TBOn", 16},
+                   {L"About", 17},
+                   {L"RemoveURL", 18},
+                   {L"GetLocalErrorPage", 19},
+                   {L"UninstallTB", 20},
+                   {L"AddRefCount", 21},
+                   {L"DecRefCount", 22},
+                   {L"CheckTimedAccess", 23},
+                   {L"StartTimeLogging", 24},
+                   {L"StopTimeLogging", 25},
+                   {L"FilterURL", 26}});
+    expectMembers(
+        lib.Get(), IID_IManagerData,
+        {{L"GetAccessHours", 1},     {L"SetAccessHours", 2},     {L"GetTotalHours", 3},
+         {L"SetTotalHours", 4},      {L"GetCategoryState", 5},   {L"SetCategoryState", 6},
+         {L"GetVisitedSites", 7},    {L"SetVisitedSites", 8},    {L"GetPersBlockSites", 9},
+         {L"SetPersBlockSites", 10}, {L"GetWords", 11},          {L"SetWords", 12},
+         {L"GetTimezoneString", 13}, {L"SetTimezoneString", 14}, {L"GetBlockedLog", 15},
+         {L"SetBlockedLog", 16},     {L"GetAllowedSites", 17},   {L"SetAllowedSites", 18},
+         {L"GetTimedAccess", 19},    {L"SetTimedAccess", 20}});
     expectMembers(lib.Get(), IID_ILogInfo,
                   {{L"Item", DISPID_VALUE},
                    {L"Count", 1},
@@ -155,7 +175,8 @@ TEST(TypeLibrary, NamesTheTwoClassesWithTheirDefaultInterfaces) {
     ComApartment com;
     ComPtr<ITypeLib> lib;
     ASSERT_EQ(LoadTypeLibEx(modulePath(thisModule()).c_str(), REGKIND_NONE, &lib), S_OK);
-    for (auto [clsid, iid] : {std::pair{CLSID_Log, IID_ILog}, std::pair{CLSID_CUrlInfo, IID_IUrlInfo}}) {
+    for (auto [clsid, iid] :
+         {std::pair{CLSID_Log, IID_ILog}, std::pair{CLSID_CUrlInfo, IID_IUrlInfo}}) {
         ComPtr<ITypeInfo> coclass;
         ASSERT_EQ(lib->GetTypeInfoOfGuid(clsid, &coclass), S_OK);
         HREFTYPE ref = 0;
@@ -227,8 +248,8 @@ TEST_F(LogObjectTest, InvokeReachesTheSameMembersAsTheSlots) {
     V_VT(&arg) = VT_BSTR | VT_BYREF;
     V_BSTRREF(&arg) = byInvoke.receive();
     DISPPARAMS params = {&arg, nullptr, 1, 0};
-    ASSERT_EQ(dispatch->Invoke(19, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &params, nullptr, nullptr,
-                               nullptr),
+    ASSERT_EQ(dispatch->Invoke(19, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &params, nullptr,
+                               nullptr, nullptr),
               S_OK);
     EXPECT_EQ(toAnsi(byInvoke.get()), toAnsi(bySlot.get()));
 

@@ -1,0 +1,10 @@
+#include "service/process/service_lock.h"
+
+namespace tb {
+
+ServiceLock& serviceLock() {
+    static ServiceLock lock;
+    return lock;
+}
+
+}  // namespace tb

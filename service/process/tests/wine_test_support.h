@@ -1,0 +1,57 @@
+// Support for tests of whole programs under Wine: build-tree paths as a
+// Windows program sees them, and running a program to its end.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+
+namespace tb::testing {
+
+// "/work/build/x.exe" -> "Z:\work\build\x.exe"; Windows paths stay.
+inline std::string windowsPath(std::string unixPath) {
+    if (unixPath.empty() || unixPath[0] != '/') return unixPath;
+    for (char& c : unixPath) {
+        if (c == '/') c = '\\';
+    }
+    return "Z:" + unixPath;
+}
+
+struct ProgramRun {
+    DWORD exitCode = 0xFFFFFFFF;
+    std::string output;
+};
+
+// Runs a program to its end, with its standard output and error captured.
+inline ProgramRun runProgram(const std::string& commandLine) {
+    SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
+    HANDLE read = nullptr, write = nullptr;
+    CreatePipe(&read, &write, &inherit, 0);
+    SetHandleInformation(read, HANDLE_FLAG_INHERIT, 0);
+    STARTUPINFOA startup{};
+    startup.cb = sizeof startup;
+    startup.dwFlags = STARTF_USESTDHANDLES;
+    startup.hStdOutput = write;
+    startup.hStdError = write;
+    PROCESS_INFORMATION process{};
+    std::string line = commandLine;
+    ProgramRun result;
+    if (CreateProcessA(nullptr, line.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup,
+                       &process)) {
+        CloseHandle(write);
+        write = nullptr;
+        char buffer[256];
+        DWORD n = 0;
+        while (ReadFile(read, buffer, sizeof buffer, &n, nullptr) && n > 0)
+            result.output.append(buffer, n);
+        WaitForSingleObject(process.hProcess, 30000);
+        GetExitCodeProcess(process.hProcess, &result.exitCode);
+        CloseHandle(process.hThread);
+        CloseHandle(process.hProcess);
+    }
+    if (write) CloseHandle(write);
+    CloseHandle(read);
+    return result;
+}
+
+}  // namespace tb::testing

@@ -1,0 +1,140 @@
+#include "tools/installer/install_plan.h"
+
+#include "common/ansi_text.h"
+#include "service/uninstall/uninstall_steps.h"
+
+namespace tb::installer {
+
+namespace {
+
+// Files of the system directory, in the order they are registered.
+const char* const kSystemFiles[] = {"tbtime.dll", "tbhook.dll", "tbpages.dll",
+                                    "tbbar.dll",  "tbhelp.dll", "tbreglib.dll"};
+const char* const kProductExtensions[] = {".exe", ".htm", ".txt", ".doc"};
+
+bool isSystemFile(const std::string& name) {
+    for (const char* f : kSystemFiles) {
+        if (lowered(name) == f) return true;
+    }
+    return false;
+}
+
+bool isProductFile(const std::string& name) {
+    const std::string lower = lowered(name);
+    for (const char* ext : kProductExtensions) {
+        if (endsWith(lower, ext)) return true;
+    }
+    return false;
+}
+
+std::string joined(const std::string& dir, const std::string& name) {
+    if (!dir.empty() && (dir.back() == '\\' || dir.back() == '/')) return dir + name;
+    return dir + "\\" + name;
+}
+
+const std::string* findFile(const std::vector<std::string>& files, const std::string& name) {
+    for (const std::string& f : files) {
+        if (lowered(f) == lowered(name)) return &f;
+    }
+    return nullptr;
+}
+
+}  // namespace
+
+std::optional<Options> parseArguments(const std::vector<std::string>& args, std::string& error) {
+    Options options;
+    for (const std::string& arg : args) {
+        if (arg == "--proxy") {
+            options.proxyMode = true;
+        } else if (startsWith(arg, "--files=")) {
+            options.filesDir = arg.substr(8);
+        } else if (startsWith(arg, "--lists=")) {
+            options.listsDir = arg.substr(8);
+        } else if (startsWith(arg, "--timezone=")) {
+            options.timeZone = arg.substr(11);
+        } else {
+            error = "unknown argument: " + arg;
+            return std::nullopt;
+        }
+    }
+    if (options.filesDir.empty() || options.listsDir.empty()) {
+        error = "usage: tbinstall --files=DIR --lists=DIR [--timezone=TEXT] [--proxy]";
+        return std::nullopt;
+    }
+    return options;
+}
+
+std::string resolvedPath(const std::string& path) {
+    std::vector<std::string> parts;
+    std::string part;
+    const bool trailing = !path.empty() && (path.back() == '\\' || path.back() == '/');
+    for (size_t i = 0; i <= path.size(); ++i) {
+        if (i == path.size() || path[i] == '\\' || path[i] == '/') {
+            if (part == "..") {
+                if (parts.size() > 1) parts.pop_back();
+            } else if (!part.empty() && part != ".") {
+                parts.push_back(part);
+            }
+            part.clear();
+        } else {
+            part += path[i];
+        }
+    }
+    std::string out;
+    for (const std::string& p : parts) out += (out.empty() ? "" : "\\") + p;
+    if (trailing || parts.size() == 1) out += "\\";
+    return out;
+}
+
+Plan planInstall(const Options& options, const std::string& systemDir,
+                 const std::vector<std::string>& files, const std::vector<std::string>& lists) {
+    Plan plan;
+    plan.productFolder = resolvedPath(uninstall::productFolder(systemDir));
+    const std::string programFiles = resolvedPath(plan.productFolder + "..\\");
+    const std::string menu = resolvedPath(uninstall::startMenuFolder(systemDir));
+    plan.directories = {programFiles, plan.productFolder};
+
+    for (const char* name : kSystemFiles) {
+        if (const std::string* found = findFile(files, name)) {
+            plan.copies.push_back({joined(options.filesDir, *found), joined(systemDir, name)});
+            plan.libraries.push_back(joined(systemDir, name));
+        }
+    }
+    for (const std::string& f : files) {
+        if (!isSystemFile(f) && isProductFile(f)) {
+            plan.copies.push_back({joined(options.filesDir, f), plan.productFolder + f});
+        }
+    }
+    for (const std::string& f : lists) {
+        if (endsWith(lowered(f), ".dat"))
+            plan.copies.push_back({joined(options.listsDir, f), plan.productFolder + f});
+    }
+
+    plan.usingProxy = options.proxyMode ? uninstall::kProxyMode : uninstall::kNormal;
+    if (options.timeZone) plan.timeZoneFile = plan.productFolder + "tbhelp.dat";
+    if (findFile(files, "tbserv.exe")) plan.service = plan.productFolder + "tbserv.exe";
+    plan.startKey = uninstall::startKey(systemDir);
+    plan.startValue = "\"" + plan.productFolder + "tbserv.exe\"";
+
+    if (const std::string* manager = findFile(files, "TAMBERLY.exe")) {
+        plan.shortcuts.push_back(
+            {joined(menu, uninstall::kProgramShortcut), plan.productFolder + *manager});
+    }
+    if (const std::string* readme = findFile(files, "Readme.doc")) {
+        plan.shortcuts.push_back(
+            {joined(menu, uninstall::kReadMeShortcut), plan.productFolder + *readme});
+    }
+    if (!plan.shortcuts.empty()) {
+        plan.directories.push_back(resolvedPath(menu + "\\..\\..\\"));
+        plan.directories.push_back(resolvedPath(menu + "\\..\\"));
+        plan.directories.push_back(menu);
+    }
+    return plan;
+}
+
+bool uninstallPending(std::optional<uint32_t> usingProxy) {
+    return usingProxy &&
+           (*usingProxy == uninstall::kPending || *usingProxy == uninstall::kPendingProxy);
+}
+
+}  // namespace tb::installer

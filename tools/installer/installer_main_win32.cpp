@@ -1,0 +1,140 @@
+// tbinstall.exe: installs the product into this Windows (or Wine prefix):
+//   tbinstall --files=DIR --lists=DIR [--timezone=TEXT] [--proxy]
+// Exit codes: 0 installed, 1 failed, 2 refused (an uninstall is pending),
+// 3 bad arguments.
+#include <windows.h>
+#include <objbase.h>
+#include <shlobj.h>
+#include <shobjidl.h>
+#include <wrl/client.h>
+
+#include <cstdio>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "common/com_convert.h"
+#include "common/registry_win32.h"
+#include "service/uninstall/uninstall_steps.h"
+#include "service/uninstall/uninstall_win32.h"
+#include "tools/installer/install_plan.h"
+
+namespace {
+
+using namespace tb;
+
+std::vector<std::string> filesIn(const std::string& dir) {
+    std::vector<std::string> names;
+    WIN32_FIND_DATAA found{};
+    HANDLE search = FindFirstFileA((dir + "\\*").c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE) return names;
+    do {
+        if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) names.push_back(found.cFileName);
+    } while (FindNextFileA(search, &found));
+    FindClose(search);
+    return names;
+}
+
+void registerLibrary(const std::string& path) {
+    using Register = HRESULT(STDAPICALLTYPE*)();
+    HMODULE module = LoadLibraryA(path.c_str());
+    if (!module) return;
+    auto reg = reinterpret_cast<Register>(
+        reinterpret_cast<void*>(GetProcAddress(module, "DllRegisterServer")));
+    if (reg && FAILED(reg()))
+        std::fprintf(stderr, "tbinstall: %s did not register\n", path.c_str());
+    FreeLibrary(module);
+}
+
+// Runs "<service>" /RegServer and waits for it; its exit code is its result.
+bool registerService(const std::string& service) {
+    std::string commandLine = "\"" + service + "\" /RegServer";
+    STARTUPINFOA startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process{};
+    if (!CreateProcessA(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                        &startup, &process)) {
+        return false;
+    }
+    WaitForSingleObject(process.hProcess, 60000);
+    DWORD code = 1;
+    GetExitCodeProcess(process.hProcess, &code);
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+    return code == 0;
+}
+
+bool makeShortcut(const installer::Shortcut& shortcut) {
+    Microsoft::WRL::ComPtr<IShellLinkW> link;
+    Microsoft::WRL::ComPtr<IPersistFile> file;
+    if (FAILED(
+            CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_PPV_ARGS(&link))))
+        return false;
+    link->SetPath(toWide(shortcut.target).c_str());
+    const std::string dir = shortcut.target.substr(0, shortcut.target.find_last_of('\\'));
+    link->SetWorkingDirectory(toWide(dir).c_str());
+    if (FAILED(link.As(&file))) return false;
+    return SUCCEEDED(file->Save(toWide(shortcut.path).c_str(), TRUE));
+}
+
+int install(const installer::Options& options) {
+    Win32Registry registry;
+    if (installer::uninstallPending(
+            registry.readDword(RegRoot::LocalMachine, uninstall::kProductKey, "usingProxy"))) {
+        std::fprintf(stderr,
+                     "tbinstall: Tamberly is being uninstalled; restart Windows to finish that, "
+                     "then install "
+                     "again.\n");
+        return 2;
+    }
+    const installer::Plan plan =
+        installer::planInstall(options, uninstall::systemDirectory(), filesIn(options.filesDir),
+                               filesIn(options.listsDir));
+    for (const std::string& dir : plan.directories) CreateDirectoryA(dir.c_str(), nullptr);
+    bool ok = true;
+    for (const installer::Copy& copy : plan.copies) {
+        if (!CopyFileA(copy.from.c_str(), copy.to.c_str(), FALSE)) {
+            std::fprintf(stderr, "tbinstall: cannot copy %s to %s\n", copy.from.c_str(),
+                         copy.to.c_str());
+            ok = false;
+        }
+    }
+    if (!ok) return 1;
+
+    // usingProxy first: registering the service reads it.
+    if (!registry.createKey(RegRoot::LocalMachine, uninstall::kProductKey) ||
+        !registry.writeDword(RegRoot::LocalMachine, uninstall::kProductKey, "usingProxy",
+                             plan.usingProxy)) {
+        std::fprintf(stderr, "tbinstall: cannot write the product key\n");
+        return 1;
+    }
+    if (plan.timeZoneFile) std::ofstream(*plan.timeZoneFile, std::ios::binary) << *options.timeZone;
+
+    for (const std::string& library : plan.libraries) registerLibrary(library);
+    if (plan.service && !registerService(*plan.service)) {
+        std::fprintf(stderr, "tbinstall: tbserv.exe /RegServer failed\n");
+        ok = false;
+    }
+    registry.createKey(RegRoot::LocalMachine, plan.startKey);
+    if (!registry.writeString(RegRoot::LocalMachine, plan.startKey, uninstall::kStartValue,
+                              plan.startValue))
+        ok = false;
+    for (const installer::Shortcut& shortcut : plan.shortcuts) makeShortcut(shortcut);
+    return ok ? 0 : 1;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    std::vector<std::string> args(argv + 1, argv + argc);
+    std::string error;
+    const std::optional<installer::Options> options = installer::parseArguments(args, error);
+    if (!options) {
+        std::fprintf(stderr, "tbinstall: %s\n", error.c_str());
+        return 3;
+    }
+    CoInitialize(nullptr);
+    const int result = install(*options);
+    CoUninitialize();
+    return result;
+}

@@ -1,0 +1,108 @@
+#include "tools/installer/install_plan.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+namespace tb::installer {
+namespace {
+
+const std::string kSystem = "C:\\windows\\system32";
+
+Options options(bool proxy = false, std::optional<std::string> zone = std::nullopt) {
+    Options o;
+    o.filesDir = "Z:\\stage";
+    o.listsDir = "Z:\\lists";
+    o.timeZone = zone;
+    o.proxyMode = proxy;
+    return o;
+}
+
+std::string destinationOf(const Plan& plan, const std::string& from) {
+    for (const Copy& c : plan.copies) {
+        if (c.from == from) return c.to;
+    }
+    return "(not copied)";
+}
+
+TEST(InstallPlan, PlacesLibrariesInTheSystemDirectoryAndTheRestInTheProductFolder) {
+    const Plan plan =
+        planInstall(options(), kSystem,
+                    {"tbserv.exe", "TAMBERLY.exe", "tbhelp.dll", "tbtime.dll", "tbreglib.dll",
+                     "restricted1.htm", "license.txt", "notes.obj", "tbserv.pdb"},
+                    {"TBinC.dat", "TBinD.dat", "tbfD.dat", "README"});
+    EXPECT_EQ(plan.productFolder, "C:\\Program Files\\Tamberly\\");
+    EXPECT_EQ(destinationOf(plan, "Z:\\stage\\tbhelp.dll"), "C:\\windows\\system32\\tbhelp.dll");
+    EXPECT_EQ(destinationOf(plan, "Z:\\stage\\tbreglib.dll"),
+              "C:\\windows\\system32\\tbreglib.dll");
+    EXPECT_EQ(destinationOf(plan, "Z:\\stage\\tbserv.exe"),
+              "C:\\Program Files\\Tamberly\\tbserv.exe");
+    EXPECT_EQ(destinationOf(plan, "Z:\\stage\\restricted1.htm"),
+              "C:\\Program Files\\Tamberly\\restricted1.htm");
+    EXPECT_EQ(destinationOf(plan, "Z:\\lists\\TBinD.dat"),
+              "C:\\Program Files\\Tamberly\\TBinD.dat");
+    EXPECT_EQ(destinationOf(plan, "Z:\\lists\\tbfD.dat"), "C:\\Program Files\\Tamberly\\tbfD.dat");
+    EXPECT_EQ(destinationOf(plan, "Z:\\stage\\notes.obj"), "(not copied)");
+    EXPECT_EQ(destinationOf(plan, "Z:\\lists\\README"), "(not copied)");
+    EXPECT_EQ(plan.copies.size(), 10u);
+    EXPECT_EQ(plan.libraries, (std::vector<std::string>{"C:\\windows\\system32\\tbtime.dll",
+                                                        "C:\\windows\\system32\\tbhelp.dll",
+                                                        "C:\\windows\\system32\\tbreglib.dll"}));
+    EXPECT_EQ(plan.service, "C:\\Program Files\\Tamberly\\tbserv.exe");
+}
+
+TEST(InstallPlan, WritesTheModeTheStartValueAndTheTimeZoneHandOver) {
+    Plan plan = planInstall(options(), kSystem, {"tbserv.exe"}, {});
+    EXPECT_EQ(plan.usingProxy, 0u);
+    EXPECT_FALSE(plan.timeZoneFile);
+    EXPECT_EQ(plan.startKey, "software\\Microsoft\\Windows\\CurrentVersion\\Run");
+    EXPECT_EQ(plan.startValue, "\"C:\\Program Files\\Tamberly\\tbserv.exe\"");
+
+    plan = planInstall(options(true, "(GMT+01:00) Paris"), "C:\\WINDOWS\\SYSTEM", {}, {});
+    EXPECT_EQ(plan.usingProxy, 1u);
+    EXPECT_EQ(plan.timeZoneFile, "C:\\Program Files\\Tamberly\\tbhelp.dat");
+    EXPECT_EQ(plan.startKey, "software\\Microsoft\\Windows\\CurrentVersion\\RunServices");
+    EXPECT_FALSE(plan.service);
+}
+
+TEST(InstallPlan, MakesTheStartMenuShortcutsThatUninstallRemoves) {
+    const Plan plan = planInstall(options(), kSystem, {"TAMBERLY.exe", "Readme.doc"}, {});
+    ASSERT_EQ(plan.shortcuts.size(), 2u);
+    EXPECT_EQ(plan.shortcuts[0].path, "C:\\windows\\start menu\\programs\\tamberly\\Tamberly.lnk");
+    EXPECT_EQ(plan.shortcuts[0].target, "C:\\Program Files\\Tamberly\\TAMBERLY.exe");
+    EXPECT_EQ(plan.shortcuts[1].path, "C:\\windows\\start menu\\programs\\tamberly\\ReadMe.lnk");
+    EXPECT_EQ(plan.directories.back(), "C:\\windows\\start menu\\programs\\tamberly");
+}
+
+TEST(InstallPlan, RefusesOnlyOverAPendingUninstall) {
+    EXPECT_FALSE(uninstallPending(std::nullopt));
+    EXPECT_FALSE(uninstallPending(0u));
+    EXPECT_FALSE(uninstallPending(1u));
+    EXPECT_TRUE(uninstallPending(2u));
+    EXPECT_TRUE(uninstallPending(3u));
+}
+
+TEST(InstallPlan, ArgumentsNameBothDirectories) {
+    std::string error;
+    auto parsed =
+        parseArguments({"--files=Z:\\a", "--lists=Z:\\b", "--timezone=(GMT) x", "--proxy"}, error);
+    ASSERT_TRUE(parsed);
+    EXPECT_EQ(parsed->filesDir, "Z:\\a");
+    EXPECT_EQ(parsed->timeZone, "(GMT) x");
+    EXPECT_TRUE(parsed->proxyMode);
+    EXPECT_FALSE(parseArguments({"--files=Z:\\a"}, error));
+    EXPECT_FALSE(parseArguments({"--files=a", "--lists=b", "--force"}, error));
+    EXPECT_NE(error.find("--force"), std::string::npos);
+}
+
+TEST(ResolvedPath, ResolvesParentSteps) {
+    EXPECT_EQ(resolvedPath("C:\\windows\\system32\\..\\..\\Program Files\\Tamberly\\"),
+              "C:\\Program Files\\Tamberly\\");
+    EXPECT_EQ(resolvedPath("C:\\WINDOWS\\SYSTEM\\..\\..\\x"), "C:\\x");
+    EXPECT_EQ(resolvedPath("C:\\..\\..\\x"), "C:\\x");
+    EXPECT_EQ(resolvedPath("C:\\a\\.\\b"), "C:\\a\\b");
+    EXPECT_EQ(resolvedPath("C:\\a\\.."), "C:\\");
+}
+
+}  // namespace
+}  // namespace tb::installer
