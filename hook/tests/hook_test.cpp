@@ -24,9 +24,14 @@ constexpr char kConnectFailed[] = "DDE connect failed\n";
 constexpr char kTransactionFailed[] = "DDE transaction failed\n";
 
 // The kill conversation comes 5 s after the window; these bounds only keep a
-// conversation that came at once, or never, from passing.
+// conversation that came at once, or never, from passing. Wine on a loaded
+// machine can deliver a 5 s timer many seconds late, so the upper bound and
+// the waits below are generous.
 constexpr DWORD kEarliestKillMs = 4500;
-constexpr DWORD kLatestKillMs = 12000;
+constexpr DWORD kLatestKillMs = 30000;
+constexpr DWORD kEventWaitMs = 15000;
+constexpr DWORD kBoxWaitMs = 30000;
+constexpr DWORD kExitWaitMs = 45000;
 // Long enough for a timer that should not exist to have fired.
 constexpr DWORD kQuietMs = 6500;
 
@@ -199,16 +204,16 @@ TEST_F(Hook, ANetscapeStartedWhileFilteringIsOnIsWarnedOnceAndToldToExit) {
     boxes().setDismissDelay(kQuietMs);
     FakeBrowser netscape("netscape.exe");
     ASSERT_TRUE(netscape.started());
-    ASSERT_TRUE(boxes().waitForBox(netscape.pid(), 10000));
+    ASSERT_TRUE(boxes().waitForBox(netscape.pid(), kBoxWaitMs));
 
     // Other browsers started while the warning is out get no box of their
     // own, but each its own conversation.
     FakeBrowser navstart("navstart.exe");
     FakeBrowser opera("opera.exe");
 
-    EXPECT_EQ(netscape.waitForExit(20000), 0u);
-    EXPECT_EQ(navstart.waitForExit(20000), 0u);
-    EXPECT_EQ(opera.waitForExit(20000), 0u);
+    EXPECT_EQ(netscape.waitForExit(kExitWaitMs), 0u);
+    EXPECT_EQ(navstart.waitForExit(kExitWaitMs), 0u);
+    EXPECT_EQ(opera.waitForExit(kExitWaitMs), 0u);
     expectKilledAboutFiveSecondsLater(netscape);
     expectKilledAboutFiveSecondsLater(navstart);
     expectKilledAboutFiveSecondsLater(opera);
@@ -236,12 +241,12 @@ TEST_F(Hook, ANetscapeStartedWhileFilteringIsOnIsWarnedOnceAndToldToExit) {
 
 TEST_F(Hook, ASecondWindowWhileWarnedGetsItsOwnConversationButNoSecondBox) {
     FakeBrowser netscape("netscape.exe", "--windows 2 --pokes 2");
-    ASSERT_TRUE(boxes().waitForBox(netscape.pid(), 10000));
+    ASSERT_TRUE(boxes().waitForBox(netscape.pid(), kBoxWaitMs));
     // A window on another thread than the one that set DDE up in its
     // process: here a thread of this process, talking to a browser whose
     // own (nameless) window is not recognised.
     FakeBrowser netscp6("netscp6.exe", "--unnamed");
-    ASSERT_TRUE(netscp6.waitForEvent("dde-ready", 5000));
+    ASSERT_TRUE(netscp6.waitForEvent("dde-ready", kEventWaitMs));
     WindowSpec spec;
     spec.module = moduleNamed("netscp6.exe");
     spec.pumpMs = kQuietMs;
@@ -251,7 +256,7 @@ TEST_F(Hook, ASecondWindowWhileWarnedGetsItsOwnConversationButNoSecondBox) {
     // still ends the warning.
     FakeBrowser navstart("navstart.exe", "--refuse");
 
-    EXPECT_EQ(netscape.waitForExit(20000), 0u);
+    EXPECT_EQ(netscape.waitForExit(kExitWaitMs), 0u);
     const std::vector<DWORD> windows = netscape.ticks("window");
     const std::vector<DWORD> pokes = netscape.ticks("poke");
     ASSERT_EQ(windows.size(), 2u);
@@ -261,14 +266,14 @@ TEST_F(Hook, ASecondWindowWhileWarnedGetsItsOwnConversationButNoSecondBox) {
         EXPECT_LE(pokes[i] - windows[i], kLatestKillMs) << "window " << i;
     }
 
-    EXPECT_EQ(netscp6.waitForExit(20000), 0u);
+    EXPECT_EQ(netscp6.waitForExit(kExitWaitMs), 0u);
     const std::vector<DWORD> threadPokes = netscp6.ticks("poke");
     ASSERT_EQ(threadPokes.size(), 1u);
     EXPECT_GE(threadPokes[0] - windowCreated, kEarliestKillMs - 500);
     window.join();
     EXPECT_EQ(debug().countFromThread(window.tid(), kConnectFailed), 0);
 
-    ASSERT_TRUE(navstart.waitForEvent("poke", 10000));
+    ASSERT_TRUE(navstart.waitForEvent("poke", kBoxWaitMs));
     pumpMessages(500);  // the conversation ends after the poke is answered
     EXPECT_TRUE(navstart.running());
     // Wine's DDE client takes a refused poke for a success; Windows reports it.
@@ -283,8 +288,8 @@ TEST_F(Hook, ASecondWindowWhileWarnedGetsItsOwnConversationButNoSecondBox) {
 
 TEST_F(Hook, AConversationThatFindsNoBrowserLeavesTheWarningStanding) {
     FakeBrowser silent("netscp6.exe", "--no-dde");
-    ASSERT_TRUE(boxes().waitForBox(silent.pid(), 10000));
-    ASSERT_TRUE(silent.waitForEvent("created", 5000));
+    ASSERT_TRUE(boxes().waitForBox(silent.pid(), kBoxWaitMs));
+    ASSERT_TRUE(silent.waitForEvent("created", kEventWaitMs));
 
     // Each recognised window, and each explicit kill, tries once.
     WindowSpec spec;
@@ -294,7 +299,7 @@ TEST_F(Hook, AConversationThatFindsNoBrowserLeavesTheWarningStanding) {
     KillThread netscapeKill(1, kQuietMs);
     KillThread operaKill(2, kQuietMs);
 
-    EXPECT_TRUE(debug().waitFromProcess(silent.pid(), kConnectFailed, 10000));
+    EXPECT_TRUE(debug().waitFromProcess(silent.pid(), kConnectFailed, kBoxWaitMs));
     window.join();
     netscapeKill.join();
     operaKill.join();
@@ -318,7 +323,7 @@ TEST_F(Hook, UnrecognisedWindowsAndUnknownKindsStartNoConversation) {
     // The one recognised browser shows that the hook reaches these
     // processes at all.
     FakeBrowser control("netscape.exe", "--no-dde");
-    ASSERT_TRUE(boxes().waitForBox(control.pid(), 10000));
+    ASSERT_TRUE(boxes().waitForBox(control.pid(), kBoxWaitMs));
     std::vector<std::unique_ptr<FakeBrowser>> others;
     for (const char* args : {"--no-dde --child", "--no-dde --owned", "--no-dde --unnamed"}) {
         others.push_back(std::make_unique<FakeBrowser>("netscape.exe", args));
@@ -327,8 +332,8 @@ TEST_F(Hook, UnrecognisedWindowsAndUnknownKindsStartNoConversation) {
     KillThread none(0, kQuietMs);
     KillThread three(3, kQuietMs);
 
-    for (auto& fake : others) ASSERT_TRUE(fake->waitForEvent("created", 5000));
-    EXPECT_TRUE(debug().waitFromProcess(control.pid(), kConnectFailed, 10000));
+    for (auto& fake : others) ASSERT_TRUE(fake->waitForEvent("created", kEventWaitMs));
+    EXPECT_TRUE(debug().waitFromProcess(control.pid(), kConnectFailed, kBoxWaitMs));
     none.join();
     three.join();
     for (auto& fake : others) waitOutTimers(*fake);
@@ -348,7 +353,7 @@ TEST_F(Hook, WithFilteringOffRecognisedBrowsersAreLeftAlone) {
     spec.module = moduleNamed("NETSCAPE.EXE");
     spec.pumpMs = kQuietMs;
     WindowThread window(spec);
-    ASSERT_TRUE(netscape.waitForEvent("created", 5000));
+    ASSERT_TRUE(netscape.waitForEvent("created", kEventWaitMs));
     window.join();
     waitOutTimers(netscape);
 
