@@ -3,6 +3,8 @@
 #include "common/com_convert.h"
 #include "common/com_error.h"
 #include "common/type_library.h"
+#include "service/process/url_info_object.h"
+#include "service/settings/settings_com_win32.h"
 
 namespace tb {
 
@@ -35,8 +37,41 @@ HRESULT bstrOut(BSTR* out, const std::optional<std::string>& text) {
 LogObject::LogObject() : LogObject(serviceDirectoryOfThisModule()) {}
 
 LogObject::LogObject(const std::string& serviceDirectory)
-    : core_(std::make_unique<ServiceCore>(serviceDirectory, ServiceSeams{clock_, dialogs_, codec_, std::cout})) {
+    : core_(std::make_unique<ServiceCore>(serviceDirectory, ServiceSeams{clock_, dialogs_, codec_, std::cout, &files_, &codePage_,
+                                                                  &passwordSeams_, &indicators_})) {
+    if (clock_.connect()) core_->setTimeServer(&clock_);
     core_->load();
+}
+
+// The time component -----------------------------------------------------------
+
+LogObject::TimeServerConnection::~TimeServerConnection() {
+    if (server_) server_->Release();
+}
+
+bool LogObject::TimeServerConnection::connect() {
+    if (FAILED(CoCreateInstance(CLSID_TimeServer, nullptr, CLSCTX_INPROC_SERVER, IID_ITimeServer,
+                                reinterpret_cast<void**>(&server_)))) {
+        server_ = nullptr;
+        return false;
+    }
+    server_->Start();
+    return true;
+}
+
+std::optional<int32_t> LogObject::TimeServerConnection::networkTime() {
+    if (!server_) return std::nullopt;
+    VARIANT fields;
+    VariantInit(&fields);
+    LONG now = 0;
+    const HRESULT hr = server_->GetTime(&fields, &now);
+    VariantClear(&fields);
+    if (FAILED(hr)) return std::nullopt;
+    return static_cast<int32_t>(now);
+}
+
+long LogObject::TimeServerConnection::setTimezoneOffset(float hours) {
+    return server_ ? static_cast<long>(server_->SetTimezoneOffset(hours)) : E_POINTER;
 }
 
 void* LogObject::queryAlias(REFIID riid) {
@@ -69,8 +104,7 @@ STDMETHODIMP LogObject::LogURL(BSTR* strURL, VARIANT_BOOL* bAllowed) {
     });
 }
 
-// The word file is what Save writes so far; the logs and the settings
-// join it with their own stores.
+// The site logs, the settings streams, then the word file.
 STDMETHODIMP LogObject::Save() {
     return serve([&] {
         core_->save();
@@ -156,9 +190,39 @@ STDMETHODIMP LogObject::removeUserWord(BSTR word) {
     return serve([&] { return core_->removeUserWord(toAnsi(word)) ? S_OK : S_FALSE; });
 }
 
-STDMETHODIMP LogObject::VerifyPassword(BSTR, VARIANT_BOOL*) { return E_NOTIMPL; }
-STDMETHODIMP LogObject::TBOn(BSTR, VARIANT_BOOL*) { return E_NOTIMPL; }
-STDMETHODIMP LogObject::About() { return E_NOTIMPL; }
+// S_FALSE, verified untouched, after the master code's uninstall dialog;
+// S_FALSE, verified 0, while the lists are not loaded.
+STDMETHODIMP LogObject::VerifyPassword(BSTR password, VARIANT_BOOL* verified) {
+    if (!verified) return E_POINTER;
+    return serve([&] {
+        const settings::VerifyOutcome outcome = core_->verifyPassword(toAnsi(password));
+        if (outcome.verified) *verified = toVariantBool(*outcome.verified);
+        return outcome.completed ? S_OK : S_FALSE;
+    });
+}
+
+STDMETHODIMP LogObject::TBOn(BSTR password, VARIANT_BOOL* on) {
+    if (!on) return E_POINTER;
+    return serve([&] {
+        *on = toVariantBool(core_->tbOn(toAnsi(password)));
+        return S_OK;
+    });
+}
+
+STDMETHODIMP LogObject::About() {
+    return serve([&] {
+        core_->about();
+        return S_OK;
+    });
+}
+
+int LogObject::Dialogs::show(int dialog, const std::vector<dialogs::ControlText>& texts) {
+    if (dialog == IDD_UNINSTALL) {
+        if (log_.showUninstallDialog) log_.showUninstallDialog();
+        return IDOK;
+    }
+    return win32_.show(dialog, texts);
+}
 
 STDMETHODIMP LogObject::RemoveURL(BSTR) { return S_OK; }
 
@@ -187,14 +251,30 @@ STDMETHODIMP LogObject::FilterURL(BSTR* strURL, VARIANT_BOOL* bUserAllowed, VARI
 
 // IManagerData ------------------------------------------------------------
 
-STDMETHODIMP LogObject::GetAccessHours(eDAY, VARIANT*) { return E_NOTIMPL; }
-STDMETHODIMP LogObject::SetAccessHours(eDAY, VARIANT*) { return E_NOTIMPL; }
-STDMETHODIMP LogObject::GetTotalHours(eDAY, short*) { return E_NOTIMPL; }
-STDMETHODIMP LogObject::SetTotalHours(eDAY, short) { return E_NOTIMPL; }
-STDMETHODIMP LogObject::GetCategoryState(eCATEGORY, VARIANT_BOOL*) { return E_NOTIMPL; }
-STDMETHODIMP LogObject::SetCategoryState(eCATEGORY, VARIANT_BOOL) { return E_NOTIMPL; }
-STDMETHODIMP LogObject::GetVisitedSites(VARIANT*) { return E_NOTIMPL; }
-STDMETHODIMP LogObject::SetVisitedSites(VARIANT*) { return E_NOTIMPL; }
+STDMETHODIMP LogObject::GetAccessHours(eDAY day, VARIANT* abHours) {
+    return serve([&] { return settings::getAccessHours(core_->managerSettings(), day, abHours); });
+}
+STDMETHODIMP LogObject::SetAccessHours(eDAY day, VARIANT* abHours) {
+    return serve([&] { return settings::setAccessHours(core_->managerSettings(), day, abHours); });
+}
+STDMETHODIMP LogObject::GetTotalHours(eDAY day, short* hours) {
+    return serve([&] { return settings::getTotalHours(core_->managerSettings(), day, hours); });
+}
+STDMETHODIMP LogObject::SetTotalHours(eDAY day, short hours) {
+    return serve([&] { return settings::setTotalHours(core_->managerSettings(), day, hours); });
+}
+STDMETHODIMP LogObject::GetCategoryState(eCATEGORY cat, VARIANT_BOOL* bCat) {
+    return serve([&] { return settings::getCategoryState(core_->managerSettings(), cat, bCat); });
+}
+STDMETHODIMP LogObject::SetCategoryState(eCATEGORY cat, VARIANT_BOOL bCat) {
+    return serve([&] { return settings::setCategoryState(core_->managerSettings(), cat, bCat); });
+}
+STDMETHODIMP LogObject::GetVisitedSites(VARIANT* pvSites) {
+    return getLoggedSites(SiteLogKind::Visited, pvSites);
+}
+STDMETHODIMP LogObject::SetVisitedSites(VARIANT* pvSites) {
+    return keepLoggedSites(SiteLogKind::Visited, pvSites);
+}
 
 STDMETHODIMP LogObject::GetPersBlockSites(VARIANT* pvSites) {
     if (!pvSites) return E_POINTER;
@@ -228,10 +308,35 @@ STDMETHODIMP LogObject::SetWords(VARIANT* pvWords) {
     });
 }
 
-STDMETHODIMP LogObject::GetTimezoneString(BSTR*) { return E_NOTIMPL; }
-STDMETHODIMP LogObject::SetTimezoneString(BSTR*) { return E_NOTIMPL; }
-STDMETHODIMP LogObject::GetBlockedLog(VARIANT*) { return E_NOTIMPL; }
-STDMETHODIMP LogObject::SetBlockedLog(VARIANT*) { return E_NOTIMPL; }
+STDMETHODIMP LogObject::GetTimezoneString(BSTR* word) {
+    return serve([&] { return settings::getTimezoneString(core_->managerSettings(), word); });
+}
+STDMETHODIMP LogObject::SetTimezoneString(BSTR* word) {
+    return serve([&] { return settings::setTimezoneString(core_->managerSettings(), word); });
+}
+STDMETHODIMP LogObject::GetBlockedLog(VARIANT* pvSites) {
+    return getLoggedSites(SiteLogKind::Blocked, pvSites);
+}
+STDMETHODIMP LogObject::SetBlockedLog(VARIANT* pvSites) {
+    return keepLoggedSites(SiteLogKind::Blocked, pvSites);
+}
+
+HRESULT LogObject::getLoggedSites(SiteLogKind kind, VARIANT* pvSites) {
+    if (!pvSites) return E_POINTER;
+    VariantInit(pvSites);
+    return serve([&] { return variantFromStrings(core_->loggedSites(kind), pvSites); });
+}
+
+// The records are removed even when the file cannot be written; the
+// failure is reported so that the parent knows the file is behind.
+HRESULT LogObject::keepLoggedSites(SiteLogKind kind, VARIANT* pvSites) {
+    if (!pvSites) return E_POINTER;
+    return serve([&] {
+        const auto entries = listArgument(pvSites);
+        if (!entries) return E_INVALIDARG;
+        return core_->keepLoggedSites(kind, *entries) ? S_OK : E_FAIL;
+    });
+}
 
 STDMETHODIMP LogObject::GetAllowedSites(VARIANT* pvSites) {
     if (!pvSites) return E_POINTER;
@@ -249,15 +354,71 @@ STDMETHODIMP LogObject::SetAllowedSites(VARIANT* pvSites) {
     });
 }
 
-STDMETHODIMP LogObject::GetTimedAccess(VARIANT_BOOL*) { return E_NOTIMPL; }
-STDMETHODIMP LogObject::SetTimedAccess(VARIANT_BOOL) { return E_NOTIMPL; }
+STDMETHODIMP LogObject::GetTimedAccess(VARIANT_BOOL* bCat) {
+    return serve([&] { return settings::getTimedAccess(core_->managerSettings(), bCat); });
+}
+STDMETHODIMP LogObject::SetTimedAccess(VARIANT_BOOL bCat) {
+    return serve([&] { return settings::setTimedAccess(core_->managerSettings(), bCat); });
+}
 
 // ILogInfo ----------------------------------------------------------------
 
-STDMETHODIMP LogObject::Item(BSTR, IUrlInfo**) { return E_NOTIMPL; }
-STDMETHODIMP LogObject::get_Count(LONG*) { return E_NOTIMPL; }
-STDMETHODIMP LogObject::GetFirstURL(IUrlInfo**) { return E_NOTIMPL; }
-STDMETHODIMP LogObject::GetNextURL(IUrlInfo**) { return E_NOTIMPL; }
-STDMETHODIMP LogObject::get__NewEnum(IUnknown**) { return E_NOTIMPL; }
+// Every member but _NewEnum answers S_OK and leaves its out-parameter
+// alone while the lists are not loaded.
+
+namespace {
+
+HRESULT urlInfoOut(SiteRecordPtr record, IUrlInfo** out) {
+    if (!record) return S_OK;
+    *out = UrlInfoObject::forRecord(std::move(record));
+    return *out ? S_OK : E_OUTOFMEMORY;
+}
+
+}  // namespace
+
+STDMETHODIMP LogObject::Item(BSTR bstrURL, IUrlInfo** pURLInfo) {
+    if (!pURLInfo) return E_POINTER;
+    return serve([&] {
+        if (!core_->state().ready) return S_OK;
+        *pURLInfo = nullptr;
+        return urlInfoOut(core_->visitedRecord(toAnsi(bstrURL)), pURLInfo);
+    });
+}
+
+STDMETHODIMP LogObject::get_Count(LONG* pVal) {
+    if (!pVal) return E_POINTER;
+    return serve([&] {
+        if (core_->state().ready) *pVal = static_cast<LONG>(core_->siteLogs().visited().size());
+        return S_OK;
+    });
+}
+
+STDMETHODIMP LogObject::GetFirstURL(IUrlInfo** ppURLInfo) {
+    if (!ppURLInfo) return E_POINTER;
+    return serve([&] {
+        if (!core_->state().ready) return S_OK;
+        *ppURLInfo = nullptr;
+        return urlInfoOut(core_->firstVisited(), ppURLInfo);
+    });
+}
+
+STDMETHODIMP LogObject::GetNextURL(IUrlInfo** ppURLInfo) {
+    if (!ppURLInfo) return E_POINTER;
+    return serve([&] {
+        if (!core_->state().ready) return S_OK;
+        *ppURLInfo = nullptr;
+        return urlInfoOut(core_->nextVisited(), ppURLInfo);
+    });
+}
+
+STDMETHODIMP LogObject::get__NewEnum(IUnknown** pEnum) {
+    if (!pEnum) return E_POINTER;
+    *pEnum = nullptr;
+    return serve([&] {
+        auto records = std::make_shared<const std::vector<SiteRecordPtr>>(core_->visitedRecords());
+        *pEnum = SiteEnumerator::create(std::move(records), 0);
+        return *pEnum ? S_OK : E_OUTOFMEMORY;
+    });
+}
 
 }  // namespace tb

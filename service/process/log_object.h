@@ -7,6 +7,7 @@
 #include <windows.h>
 #include <oaidl.h>
 
+#include <functional>
 #include <iostream>
 #include <memory>
 #include <mutex>
@@ -16,8 +17,14 @@
 #include "common/com_object.h"
 #include "common/dispatch.h"
 #include "common/tbserv.h"
+#include "common/registry_win32.h"
+#include "service/dialogs/service_dialogs_win32.h"
 #include "service/process/service_core.h"
+#include "service/settings/clock.h"
+#include "time_server/tbtime.h"
 #include "service/process/win32_seams.h"
+#include "service/storage/code_page_win32.h"
+#include "service/storage/compound_file_win32.h"
 
 namespace tb {
 
@@ -95,7 +102,62 @@ public:
 
     ServiceCore& core() { return *core_; }
 
+    // What the resident service adds: the hook library's THFilterOn and the
+    // tray icon after each switch, and the uninstall dialog that today's
+    // master code opens. Unset, they do nothing.
+    std::function<void(bool)> onFilterOn;
+    std::function<void(bool)> onFilterIcon;
+    std::function<void()> showUninstallDialog;
+
+    // The time component, when it could be created and started.
+    ITimeServer* timeServer() const { return clock_.server(); }
+
 private:
+    // The network time component tbtime: created and started with the
+    // object, it gives the times of logged web addresses and takes the time
+    // zone's offset. Without it (not registered, failing) addresses are
+    // logged at the computer's time.
+    class TimeServerConnection : public Clock, public settings::TimeServerLink {
+      public:
+        ~TimeServerConnection() override;
+        bool connect();
+        ITimeServer* server() const { return server_; }
+        std::optional<int32_t> networkTime() override;
+        int32_t localTime() override { return computer_.localTime(); }
+        long setTimezoneOffset(float hours) override;
+
+      private:
+        ITimeServer* server_ = nullptr;
+        SystemClock computer_;
+    };
+    class Indicators : public FilterIndicators {
+      public:
+        explicit Indicators(LogObject& log) : log_(log) {}
+        void filterOn(bool on) override {
+            if (log_.onFilterOn) log_.onFilterOn(on);
+        }
+        void showFilterIcon(bool on) override {
+            if (log_.onFilterIcon) log_.onFilterIcon(on);
+        }
+
+      private:
+        LogObject& log_;
+    };
+    // The service's dialogs from this module's resources; the uninstall
+    // dialog is the process's.
+    class Dialogs : public dialogs::ServiceDialogs {
+      public:
+        explicit Dialogs(LogObject& log) : log_(log), win32_(thisModule()) {}
+        int show(int dialog, const std::vector<dialogs::ControlText>& texts) override;
+
+      private:
+        LogObject& log_;
+        dialogs::Win32ServiceDialogs win32_;
+    };
+
+    HRESULT getLoggedSites(SiteLogKind kind, VARIANT* pvSites);
+    HRESULT keepLoggedSites(SiteLogKind kind, VARIANT* pvSites);
+
     // Every member holds the lock for its whole call; a recursive lock,
     // because a modal dialog lets calls of the same thread in.
     template <class Body>
@@ -104,9 +166,16 @@ private:
         return comGuard(std::forward<Body>(body));
     }
 
-    SystemClock clock_;
+    TimeServerConnection clock_;
     MessageBoxDialogs dialogs_;
     AnsiCodePageCodec codec_;
+    storage::Ole32CompoundFiles files_;
+    storage::SystemCodePage codePage_;
+    Win32Registry registry_;
+    settings::SystemClock calendar_;
+    Dialogs serviceDialogs_{*this};
+    Indicators indicators_{*this};
+    PasswordSeams passwordSeams_{registry_, serviceDialogs_, calendar_};
     std::unique_ptr<ServiceCore> core_;
     std::recursive_mutex lock_;
 };

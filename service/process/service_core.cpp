@@ -5,6 +5,7 @@
 #include "common/address.h"
 #include "common/ansi_text.h"
 #include "service/lists/import_file.h"
+#include "service/sitelog/site_log_file.h"
 
 namespace tb {
 
@@ -36,9 +37,18 @@ std::string entireSection(std::string address) {
 ServiceCore::ServiceCore(std::string directory, ServiceSeams seams)
     : seams_(seams),
       logs_(seams.clock, seams.codec),
-      engine_(state_, lists_, words_, logs_, [this] { load(); }) {
+      engine_(state_, lists_, words_, logs_, [this] { load(); }),
+      settingsStore_(std::make_unique<settings::SettingsStore>(
+          files(), (directory + settings::kSettingsFile), codePage())),
+      managerSettings_(*settingsStore_, reactions_) {
     state_.directory = std::move(directory);
     state_.pages = BlockPages::inDirectory(state_.directory);
+    state_.categoryStates = settingsStore_->settings().categoryStates;
+    if (seams_.password) {
+        passwordKeeper_ = std::make_unique<settings::PasswordKeeper>(
+            passwordEntries_, seams_.password->registry, seams_.password->dialogs,
+            seams_.password->calendar);
+    }
 }
 
 // Load ---------------------------------------------------------------------
@@ -54,8 +64,15 @@ bool ServiceCore::load() {
     resetForLoad();
     state_.ready = openLists();
     useRemotePagesWhereMissing();
+    if (state_.ready) state_.ready = loadSettings();
     if (state_.ready) state_.ready = loadWords();
+    if (state_.ready) loadPassword();
+    if (state_.ready) state_.ready = loadSiteLogs();
     state_.listsCorrupt = false;
+    if (state_.ready) {
+        filterActive_ = settings::filterStateAtLoad(passwordEntries_, switchReactions_,
+                                                    state_.ready, state_.listsCorrupt);
+    }
     return state_.ready;
 }
 
@@ -65,6 +82,8 @@ void ServiceCore::closeFiles() {
 
 void ServiceCore::resetForLoad() {
     logs_.clear();
+    cursor_.reset();
+    if (passwordKeeper_) passwordKeeper_->resetWrongPasswordCount();
     state_.listKey = kDefaultListKey;
     state_.updatePage = vendor::kUpdatePage;
     state_.updateErrorPage = vendor::kUpdateErrorPage;
@@ -88,6 +107,112 @@ bool ServiceCore::loadWords() {
     return words_.load(state_.directory, state_.categoryStates, state_.listKey);
 }
 
+// A time component that is missing or refuses the zone does not stop the
+// service (the filter would otherwise let everything through), and the
+// categories are read all the same.
+bool ServiceCore::loadSettings() {
+    if (!seams_.files) return true;
+    const settings::SettingsResult timed = settingsStore_->loadTimedAccess();
+    if (timed.status == settings::SettingsStatus::FileUnavailable) return false;
+    const settings::SettingsResult categories = settingsStore_->loadCategories();
+    state_.categoryStates = settingsStore_->settings().categoryStates;
+    return categories.ok();
+}
+
+namespace {
+
+void storeLoaded(SiteLog& log, const SiteLogs& logs, const std::vector<sitelog::LoggedSite>& sites) {
+    for (const sitelog::LoggedSite& site : sites) {
+        auto record = std::make_shared<SiteRecord>();
+        record->address = site.address;
+        record->allowed = site.allowed;
+        record->hits = site.hits;
+        record->lastVisit = site.lastVisit;
+        log.store(logs.keyOf(site.address), std::move(record));
+    }
+}
+
+std::vector<sitelog::LoggedSite> sitesOf(const SiteLog& log) {
+    std::vector<sitelog::LoggedSite> sites;
+    sites.reserve(log.size());
+    for (const auto& [key, record] : log.records()) {
+        sites.push_back({record->address, record->allowed, record->hits, record->lastVisit});
+    }
+    return sites;
+}
+
+}  // namespace
+
+bool ServiceCore::loadSiteLogs() {
+    if (!seams_.files) return true;
+    const std::optional<int32_t> network = seams_.clock.networkTime();
+    const int32_t now = network ? *network : seams_.clock.localTime();
+    const auto visited = sitelog::loadVisitedLog(files(), pathOf(sitelog::kVisitedLogFile),
+                                                 state_.listKey, now, codePage());
+    if (!visited) return false;
+    storeLoaded(logs_.visited(), logs_, visited->sites);
+    const auto blocked = sitelog::loadBlockedLog(files(), pathOf(sitelog::kBlockedLogFile),
+                                                 state_.listKey, codePage());
+    if (!blocked) return false;
+    storeLoaded(logs_.blocked(), logs_, blocked->sites);
+    return true;
+}
+
+// The category words are read again, and with them tbu.dat, whose password
+// entry the registry copy then settles.
+void ServiceCore::categoriesChanged() {
+    state_.categoryStates = settingsStore_->settings().categoryStates;
+    if (state_.ready) state_.ready = loadWords();
+    if (state_.ready) loadPassword();
+}
+
+void ServiceCore::loadPassword() {
+    if (passwordKeeper_) passwordKeeper_->loadPassword();
+}
+
+// Password and filter switch -------------------------------------------------
+
+std::optional<std::string> ServiceCore::WordTableEntries::password() const {
+    if (!words_.loaded()) return std::nullopt;
+    return words_.slot(words_.userWordStart());
+}
+void ServiceCore::WordTableEntries::setPassword(std::optional<std::string> password) {
+    words_.passwordEntry() = std::move(password);
+}
+std::optional<std::string> ServiceCore::WordTableEntries::filterSwitch() const {
+    if (!words_.loaded()) return std::nullopt;
+    return words_.slot(words_.userWordStart() + 1);
+}
+void ServiceCore::WordTableEntries::setFilterSwitch(const std::string& value) {
+    words_.switchEntry() = value;
+}
+
+settings::VerifyOutcome ServiceCore::verifyPassword(std::string_view typed) {
+    if (!passwordKeeper_) return {false, false};
+    return passwordKeeper_->verifyPassword(typed, state_.ready);
+}
+
+bool ServiceCore::tbOn(std::string_view password) {
+    return settings::tbOn(passwordEntries_, switchReactions_, password, state_.ready,
+                          state_.listsCorrupt);
+}
+
+bool ServiceCore::passwordMatches(std::string_view typed) const {
+    return passwordKeeper_ && passwordKeeper_->matches(typed);
+}
+
+bool ServiceCore::isMasterCode(std::string_view lowerText) const {
+    return passwordKeeper_ && passwordKeeper_->isMasterCode(lowerText);
+}
+
+std::optional<std::string> ServiceCore::passwordEntry() const {
+    return passwordEntries_.password();
+}
+
+void ServiceCore::about() {
+    if (seams_.password) settings::about(seams_.password->dialogs);
+}
+
 // Save ---------------------------------------------------------------------
 //
 // Before the word file: the update time, the two site logs and the settings
@@ -95,7 +220,93 @@ bool ServiceCore::loadWords() {
 
 bool ServiceCore::save() {
     if (!state_.ready || state_.listsCorrupt) return false;
+    if (!saveSiteLogs() || !saveSettings()) return false;
     return writeWordFile();
+}
+
+bool ServiceCore::saveSiteLogs() {
+    return saveSiteLog(SiteLogKind::Visited) && saveSiteLog(SiteLogKind::Blocked);
+}
+
+bool ServiceCore::saveSiteLog(SiteLogKind kind) {
+    if (!seams_.files) return true;
+    if (kind == SiteLogKind::Visited) {
+        return sitelog::saveVisitedLog(files(), pathOf(sitelog::kVisitedLogFile),
+                                       sitesOf(logs_.visited()), state_.listKey, codePage());
+    }
+    return sitelog::saveBlockedLog(files(), pathOf(sitelog::kBlockedLogFile),
+                                   sitesOf(logs_.blocked()), state_.listKey, codePage());
+}
+
+// Site log members -----------------------------------------------------------
+
+std::vector<std::string> ServiceCore::loggedSites(SiteLogKind kind) const {
+    const SiteLog& log = kind == SiteLogKind::Visited ? logs_.visited() : logs_.blocked();
+    std::vector<std::string> entries;
+    entries.reserve(log.size());
+    for (const auto& [key, record] : log.records()) {
+        entries.push_back(std::to_string(record->lastVisit) + ' ' + record->address);
+    }
+    return entries;
+}
+
+// The number before the first blank is not used; an entry without a blank
+// is taken as an address of its own rather than dropping the record it
+// names.
+bool ServiceCore::keepLoggedSites(SiteLogKind kind, const std::vector<std::string>& entries) {
+    SiteLog& log = logs_.log(kind);
+    for (const std::string& entry : entries) {
+        const size_t blank = entry.find(' ');
+        const std::string address = blank == std::string::npos ? entry : entry.substr(blank + 1);
+        if (const SiteRecordPtr record = log.find(logs_.keyOf(address))) record->mark = 1;
+    }
+    std::vector<std::u16string> unmarked;
+    for (const auto& [key, record] : log.records()) {
+        if (!record->mark) unmarked.push_back(key);
+        record->mark = 0;
+    }
+    for (const std::u16string& key : unmarked) log.erase(key);
+    return saveSiteLog(kind);
+}
+
+SiteRecordPtr ServiceCore::visitedRecord(std::string_view address) const {
+    return logs_.findVisited(address);
+}
+
+SiteRecordPtr ServiceCore::firstVisited() {
+    const SiteLog::Records& records = logs_.visited().records();
+    if (records.empty()) {
+        cursor_.reset();
+        return nullptr;
+    }
+    cursor_ = records.begin()->first;
+    return records.begin()->second;
+}
+
+// The cursor is the key last handed out, so a log changed in between never
+// leaves it dangling: it goes on with the next key still there.
+SiteRecordPtr ServiceCore::nextVisited() {
+    if (!cursor_) return nullptr;
+    const SiteLog::Records& records = logs_.visited().records();
+    const auto next = records.upper_bound(*cursor_);
+    if (next == records.end()) {
+        cursor_.reset();
+        return nullptr;
+    }
+    cursor_ = next->first;
+    return next->second;
+}
+
+std::vector<SiteRecordPtr> ServiceCore::visitedRecords() const {
+    std::vector<SiteRecordPtr> records;
+    records.reserve(logs_.visited().size());
+    for (const auto& entry : logs_.visited().records()) records.push_back(entry.second);
+    return records;
+}
+
+bool ServiceCore::saveSettings() {
+    if (!seams_.files) return true;
+    return settingsStore_->writeTimedAccess() && settingsStore_->writeCategories();
 }
 
 bool ServiceCore::writeWordFile() {

@@ -10,6 +10,7 @@
 #pragma once
 
 #include <iosfwd>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -20,15 +21,48 @@
 #include "service/lists/list_store.h"
 #include "service/lists/word_table.h"
 #include "service/process/service_seams.h"
+#include "service/settings/clock.h"
+#include "service/settings/filter_switch.h"
+#include "service/settings/manager_settings.h"
+#include "service/settings/password.h"
+#include "service/settings/settings_store.h"
+#include "service/settings/settings_streams.h"
 #include "service/sitelog/site_log.h"
+#include "service/storage/code_page.h"
+#include "service/storage/compound_file.h"
 
 namespace tb {
+
+// What a change of the filter switch tells outside the core: the hook
+// library (THFilterOn) and the tray icon.
+class FilterIndicators {
+  public:
+    virtual ~FilterIndicators() = default;
+    virtual void filterOn(bool on) = 0;
+    virtual void showFilterIcon(bool on) = 0;
+};
+
+// The seams of the password: its registry copy, the service's dialogs and
+// the local date of the master code. Without them no password can be
+// checked or set.
+struct PasswordSeams {
+    Registry& registry;
+    dialogs::ServiceDialogs& dialogs;
+    const settings::Clock& calendar;
+};
 
 struct ServiceSeams {
     Clock& clock;
     Dialogs& dialogs;
     const TextCodec& codec;
     std::ostream& console;  // where UploadFromFile reports file errors
+    // The compound files of the site logs and the settings, and the code
+    // page of their texts. Without them the service keeps logs and settings
+    // in memory only.
+    storage::CompoundFiles* files = nullptr;
+    const storage::CodePage* codePage = nullptr;
+    const PasswordSeams* password = nullptr;
+    FilterIndicators* indicators = nullptr;
 };
 
 enum class ImportResult { Done, FormatError };
@@ -54,10 +88,15 @@ class ServiceCore {
     bool openLists();                   // the nine list files and the block page paths
     void useRemotePagesWhereMissing();  // a missing local block page gives way to the remote one
     bool loadWords();  // category word files and tbu.dat; also after a category switch changes
+    bool loadSettings();  // "TA" and "Cat" of tbd.dat
+    bool loadSiteLogs();  // tbl.log, then tblB.log
 
     // Save: writes what the service keeps; nothing while not ready or while
     // the lists are corrupt. False when something could not be written.
     bool save();
+    bool saveSiteLogs();  // tbl.log, then tblB.log
+    bool saveSiteLog(SiteLogKind kind);
+    bool saveSettings();  // "TA", then "Cat"
     bool writeWordFile();
 
     // The filter.
@@ -87,6 +126,40 @@ class ServiceCore {
     std::vector<std::string> words() const { return words_.userWords(); }
     bool setWords(const std::vector<std::string>& words);
 
+    // The site log members. GetVisitedSites/GetBlockedLog: one "lastVisit
+    // address" per record, in key order.
+    std::vector<std::string> loggedSites(SiteLogKind kind) const;
+    // SetVisitedSites/SetBlockedLog: keeps only the records that the entries
+    // (of the form loggedSites gives) name, and writes the log's file at
+    // once. False when the file could not be written.
+    bool keepLoggedSites(SiteLogKind kind, const std::vector<std::string>& entries);
+
+    // The siteLog collection. The cursor of firstVisited/nextVisited is one
+    // per service; nextVisited before any firstVisited gives nothing.
+    SiteRecordPtr visitedRecord(std::string_view address) const;
+    SiteRecordPtr firstVisited();
+    SiteRecordPtr nextVisited();
+    std::vector<SiteRecordPtr> visitedRecords() const;
+
+    // The password and the filter switch. verifyPassword: nothing done and
+    // the call incomplete without the password seams.
+    settings::VerifyOutcome verifyPassword(std::string_view typed);
+    // TBOn: whether filtering is on afterwards.
+    bool tbOn(std::string_view password);
+    // The answer of the TBOn("") that ends every complete Load.
+    bool filterActive() const { return filterActive_; }
+    void setFilterActive(bool active) { filterActive_ = active; }
+    // The tray's password dialog: the password matches (no count, no dialog).
+    bool passwordMatches(std::string_view typed) const;
+    bool isMasterCode(std::string_view lowerText) const;
+    std::optional<std::string> passwordEntry() const;
+    void about();
+
+    // The parent's settings.
+    settings::ManagerSettings& managerSettings() { return managerSettings_; }
+    settings::Settings& settings() { return settingsStore_->settings(); }
+    void setTimeServer(settings::TimeServerLink* link) { settingsStore_->setTimeServer(link); }
+
     // The modules and their state, for the members still to come and for
     // tests.
     FilterState& state() { return state_; }
@@ -97,12 +170,76 @@ class ServiceCore {
     const std::string& directory() const { return state_.directory; }
 
   private:
+    // A category switch reloads the category words; a reset of the day's
+    // usage is for timed access to act on.
+    class SettingsReactions : public settings::SettingsHooks {
+      public:
+        explicit SettingsReactions(ServiceCore& core) : core_(core) {}
+        void startCountingInterval() override {}
+        void categoriesChanged() override { core_.categoriesChanged(); }
+
+      private:
+        ServiceCore& core_;
+    };
+    // Stands in for the files when the service keeps everything in memory.
+    class NoCompoundFiles : public storage::CompoundFiles {
+      public:
+        std::unique_ptr<storage::CompoundFile> openOrCreate(const std::string&) override {
+            return nullptr;
+        }
+    };
+    // The password and switch entries of the word table.
+    class WordTableEntries : public settings::PasswordEntries {
+      public:
+        explicit WordTableEntries(WordTable& words) : words_(words) {}
+        std::optional<std::string> password() const override;
+        void setPassword(std::optional<std::string> password) override;
+        std::optional<std::string> filterSwitch() const override;
+        void setFilterSwitch(const std::string& value) override;
+
+      private:
+        WordTable& words_;
+    };
+    // The switch's reactions: the indicators outside, and the word file
+    // that stores the switch.
+    class SwitchReactions : public settings::FilterSwitchHooks {
+      public:
+        explicit SwitchReactions(ServiceCore& core) : core_(core) {}
+        void filterOn(bool on) override {
+            if (core_.seams_.indicators) core_.seams_.indicators->filterOn(on);
+        }
+        void showFilterIcon(bool on) override {
+            if (core_.seams_.indicators) core_.seams_.indicators->showFilterIcon(on);
+        }
+        void writeWordFile() override { core_.writeWordFile(); }
+
+      private:
+        ServiceCore& core_;
+    };
+    void categoriesChanged();
+    void loadPassword();
+    storage::CompoundFiles& files() { return seams_.files ? *seams_.files : noFiles_; }
+    const storage::CodePage& codePage() const {
+        return seams_.codePage ? *seams_.codePage : latin1_;
+    }
+    std::string pathOf(const char* file) const { return state_.directory + file; }
+
     ServiceSeams seams_;
+    storage::Latin1CodePage latin1_;
+    NoCompoundFiles noFiles_;
     FilterState state_;
     ListStore lists_;
     WordTable words_;
     SiteLogs logs_;
+    std::optional<std::u16string> cursor_;  // key of the record GetNextURL moves on from
     FilterEngine engine_;
+    std::unique_ptr<settings::SettingsStore> settingsStore_;
+    SettingsReactions reactions_{*this};
+    settings::ManagerSettings managerSettings_;
+    WordTableEntries passwordEntries_{words_};
+    SwitchReactions switchReactions_{*this};
+    std::unique_ptr<settings::PasswordKeeper> passwordKeeper_;  // with the password seams only
+    bool filterActive_ = false;
 };
 
 // EntireSite: the address's whole section, as the Manager's "Entire

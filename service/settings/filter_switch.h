@@ -31,6 +31,12 @@ bool toggleFilter(PasswordEntries& entries, std::string text, FilterSwitchHooks&
 bool tbOn(PasswordEntries& entries, FilterSwitchHooks& hooks, std::string_view password,
           bool listsReady, bool listsCorrupt);
 
+// The state at the end of Load: what TBOn with the empty text reports, but
+// never a switch. (With an empty password TBOn("") flips the state, and
+// every start of the service would turn filtering off or on.)
+bool filterStateAtLoad(PasswordEntries& entries, FilterSwitchHooks& hooks, bool listsReady,
+                       bool listsCorrupt);
+
 // The About dialog.
 inline void about(dialogs::ServiceDialogs& dialogs) {
     dialogs.show(IDD_ABOUT);

@@ -1,0 +1,200 @@
+// The service core with its stores: Save and Load of the logs and the
+// settings, the log members, and the password and filter switch as Load
+// and the members use them.
+#include <gtest/gtest.h>
+
+#include "common/list_encoding.h"
+#include "service/process/service_core.h"
+#include "service/process/tests/fake_seams.h"
+#include "service/settings/product_key.h"
+
+namespace tb {
+namespace {
+
+using testing::kTestKey;
+using Strings = std::vector<std::string>;
+
+class ServiceStoreTest : public ::testing::Test, public testing::ServiceFixture {
+  protected:
+    ServiceStoreTest() : ServiceFixture(&stores) {}
+
+    void visit(const std::string& address) {
+        ASSERT_TRUE(service().filterURL("http://" + address).allowed);
+    }
+    Strings visitedSites() { return service().loggedSites(SiteLogKind::Visited); }
+    std::vector<int> serviceDialogs() const { return stores.serviceDialogs.ids(); }
+    // The switch line of tbu.dat.
+    std::string switchLine() {
+        const std::string text = dir().read("tbu.dat");
+        const size_t first = text.find("\r\n");
+        const size_t second = text.find("\r\n", first + 2);
+        return decoded(text.substr(first + 2, second - first - 2), kTestKey);
+    }
+
+    testing::ServiceStores stores;
+};
+
+// Save and Load -----------------------------------------------------------------
+
+TEST_F(ServiceStoreTest, LoadAfterSaveRestoresBothLogsAndEverySetting) {
+    files().block({"bad.example/"}).blockPages();
+    visit("a.example/");
+    clock.network = 900000500;
+    visit("b.example/");
+    EXPECT_FALSE(service().filterURL("http://bad.example/").allowed);
+    service().siteLogs().findVisited("a.example/")->allowed = 0;
+
+    settings::ManagerSettings& settings = service().managerSettings();
+    settings.setTotalHours(2, 3);
+    settings::DayHours hours{};
+    hours[9] = 1;
+    settings.setAccessHours(4, hours);
+    settings.setCategoryState(5, 0);  // hate speech
+    settings.setTimedAccess(0);
+    ASSERT_TRUE(service().save());
+
+    restart();
+    ASSERT_TRUE(service().state().ready);
+    EXPECT_EQ(visitedSites(), (Strings{"900000000 a.example/", "900000500 b.example/"}));
+    EXPECT_EQ(service().siteLogs().findVisited("a.example/")->allowed, 0);
+    EXPECT_EQ(service().siteLogs().findVisited("b.example/")->hits, 1);
+    EXPECT_EQ(service().loggedSites(SiteLogKind::Blocked), Strings{"900000500 bad.example/"});
+    EXPECT_EQ(service().isURLAllowed("a.example/"), false);
+
+    settings::ManagerSettings& loaded = service().managerSettings();
+    EXPECT_EQ(loaded.getTotalHours(2), 3);
+    EXPECT_EQ(loaded.getAccessHours(4), hours);
+    EXPECT_EQ(loaded.getCategoryState(5), 0);
+    EXPECT_EQ(loaded.getCategoryState(4), 1);
+    EXPECT_EQ(loaded.getTimedAccess(), 0);
+    EXPECT_EQ(service().state().categoryStates[4], 0);  // hate speech is the fifth list
+}
+
+TEST_F(ServiceStoreTest, LoadCreatesEmptyLogsAndTheSettingsFile) {
+    ASSERT_TRUE(service().state().ready);
+    for (const char* file : {"tbl.log", "tblB.log", "tbd.dat"}) {
+        EXPECT_TRUE(stores.compoundFiles.exists(dir().dir() + file)) << file;
+    }
+    EXPECT_TRUE(visitedSites().empty());
+}
+
+TEST_F(ServiceStoreTest, ALogFileThatCannotBeOpenedLeavesTheServiceNotReadyAndSavesNothing) {
+    service();
+    stores.compoundFiles.refuseAll = true;
+    EXPECT_FALSE(service().load());
+    EXPECT_FALSE(service().save());
+    EXPECT_TRUE(service().filterURL("http://anything.example/").allowed);
+}
+
+// The log members ----------------------------------------------------------------
+
+TEST_F(ServiceStoreTest, SetVisitedSitesKeepsOnlyTheNamedRecordsAndWritesTheFileAtOnce) {
+    for (const char* address : {"a.example/", "b.example/", "c.example/"}) visit(address);
+    const SiteRecordPtr held = service().siteLogs().findVisited("b.example/");
+    // Entries as GetVisitedSites gives them; the number is not used, and an
+    // entry without a blank names its address all the same.
+    ASSERT_TRUE(service().keepLoggedSites(SiteLogKind::Visited,
+                                          {"1 a.example/", "c.example/", "5 unknown.example/"}));
+    EXPECT_EQ(visitedSites(), (Strings{"900000000 a.example/", "900000000 c.example/"}));
+    EXPECT_EQ(held->address, "b.example/");  // a client's record outlives its removal
+    EXPECT_EQ(held->mark, 0);
+
+    restart();  // no Save: the member wrote the file itself
+    EXPECT_EQ(visitedSites().size(), 2u);
+    EXPECT_TRUE(service().keepLoggedSites(SiteLogKind::Visited, {}));
+    restart();
+    EXPECT_TRUE(visitedSites().empty());
+}
+
+TEST_F(ServiceStoreTest, SetBlockedLogWithAddressesNotLoggedRemovesEveryRecord) {
+    files().block({"x.example/", "y.example/"});
+    EXPECT_FALSE(service().filterURL("http://x.example/").allowed);
+    EXPECT_FALSE(service().filterURL("http://y.example/").allowed);
+    ASSERT_EQ(service().loggedSites(SiteLogKind::Blocked).size(), 2u);
+    ASSERT_TRUE(service().keepLoggedSites(SiteLogKind::Blocked, {"0 z.example/"}));
+    EXPECT_TRUE(service().loggedSites(SiteLogKind::Blocked).empty());
+    EXPECT_EQ(visitedSites().size(), 0u);
+}
+
+TEST_F(ServiceStoreTest, TheCursorWalksTheLogInKeyOrderAndSurvivesARemoval) {
+    EXPECT_EQ(service().nextVisited(), nullptr);  // no GetFirstURL yet
+    EXPECT_EQ(service().firstVisited(), nullptr);
+    for (const char* address : {"c.example/", "a.example/", "b.example/"}) visit(address);
+    EXPECT_EQ(service().nextVisited(), nullptr);  // the empty log ended the walk
+
+    EXPECT_EQ(service().firstVisited()->address, "a.example/");
+    service().keepLoggedSites(SiteLogKind::Visited, {"0 a.example/", "0 c.example/"});
+    EXPECT_EQ(service().nextVisited()->address, "c.example/");
+    EXPECT_EQ(service().nextVisited(), nullptr);
+    EXPECT_EQ(service().nextVisited(), nullptr);
+}
+
+// Password and filter switch -------------------------------------------------------
+
+TEST_F(ServiceStoreTest, LoadTakesThePasswordFromTheRegistryCopy) {
+    stores.registry.createKey(RegRoot::LocalMachine, settings::kPasswordKey);
+    stores.registry.writeString(RegRoot::LocalMachine, settings::kPasswordKey, "",
+                                encoded("secret", kDefaultListKey));
+    files().wordFile({"other", "t"});
+    EXPECT_EQ(service().passwordEntry(), "secret");
+    EXPECT_EQ(service().verifyPassword("SECRET").verified, true);
+    EXPECT_TRUE(service().passwordMatches("Secret"));
+}
+
+TEST_F(ServiceStoreTest, SixWrongPasswordsLockOutUntilTheNextLoad) {
+    files().wordFile({"secret", "t"});
+    for (int i = 0; i < 6; ++i) EXPECT_EQ(service().verifyPassword("wrong").verified, false);
+    EXPECT_EQ(service().verifyPassword("secret").verified, false);  // locked out
+    EXPECT_EQ(serviceDialogs().back(), IDD_LOCKED_OUT);
+    service().load();
+    EXPECT_EQ(service().verifyPassword("secret").verified, true);
+}
+
+TEST_F(ServiceStoreTest, TodaysMasterCodeOpensTheUninstallDialogWithoutAnAnswer) {
+    files().wordFile({"secret", "t"});
+    const settings::VerifyOutcome outcome =
+        service().verifyPassword(settings::masterCode(stores.calendar.date));
+    EXPECT_FALSE(outcome.completed);
+    EXPECT_FALSE(outcome.verified);
+    EXPECT_EQ(serviceDialogs(), std::vector<int>{IDD_UNINSTALL});
+}
+
+TEST_F(ServiceStoreTest, TbOnSwitchesOnlyForThePasswordAndStoresTheSwitch) {
+    files().wordFile({"secret", "t"});
+    EXPECT_TRUE(service().filterActive());
+    EXPECT_TRUE(service().tbOn(""));
+    EXPECT_TRUE(service().tbOn("*"));
+    EXPECT_FALSE(service().tbOn("Secret"));
+    EXPECT_EQ(switchLine(), "f");
+    EXPECT_FALSE(service().tbOn("wrong"));
+    EXPECT_TRUE(service().tbOn("*"));  // on without the password, never off
+    EXPECT_EQ(stores.indicators.hookCalls.back(), true);
+    EXPECT_EQ(stores.indicators.icons.back(), true);
+
+    service().tbOn("secret");
+    restart();
+    EXPECT_FALSE(service().filterActive());
+}
+
+TEST_F(ServiceStoreTest, AnEmptyPasswordDoesNotFlipTheFilterAtEveryStart) {
+    files().wordFile({"", "t"});
+    EXPECT_TRUE(service().filterActive());
+    restart();
+    EXPECT_TRUE(service().filterActive());
+    EXPECT_FALSE(service().tbOn(""));  // the empty password matches the empty text
+    restart();
+    EXPECT_FALSE(service().filterActive());
+}
+
+TEST_F(ServiceStoreTest, ACategorySwitchReloadsTheWordsAndKeepsThePassword) {
+    files().categoryWords(3, {"poker"}).wordFile({"secret", "t"}).blockPages();
+    EXPECT_FALSE(service().passesFilterList("http://a.example/", "poker night").passed);
+    service().managerSettings().setCategoryState(3, 0);  // gambling off
+    EXPECT_TRUE(service().passesFilterList("http://a.example/", "poker night").passed);
+    EXPECT_EQ(service().passwordEntry(), "secret");
+    service().managerSettings().setCategoryState(3, 1);
+    EXPECT_FALSE(service().passesFilterList("http://a.example/", "poker night").passed);
+}
+
+}  // namespace
+}  // namespace tb
