@@ -33,8 +33,7 @@ class ServiceObject {
     }
 };
 
-// The service's object. The stand-in of service_object_placeholder.cpp is
-// replaced by the Log object's own when the settings and lists arrive.
+// The service's object: the Log object (service_object_win32.cpp).
 std::unique_ptr<ServiceObject> createServiceObject();
 
 }  // namespace tb

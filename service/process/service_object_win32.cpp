@@ -1,0 +1,77 @@
+// The resident service's object: the Log object with its lists, logs,
+// settings and password, wired to the hook library, the tray icon and the
+// uninstall dialog of the process.
+#include "service/process/service_object_win32.h"
+
+#include "common/ansi_text.h"
+#include "common/class_factory.h"
+#include "common/tbserv.h"
+#include "hook/tbhook.h"
+#include "service/dialogs/dialog_ids.h"
+#include "service/dialogs/service_dialogs_win32.h"
+#include "service/process/local_server_win32.h"
+#include "service/process/log_instance_calls_win32.h"
+#include "service/process/log_object.h"
+#include "service/process/url_info_object.h"
+
+namespace tb {
+
+// Of service_dialogs_win32.h, whose dialog record shares its name with the
+// core's dialog enumeration.
+void showUninstallDialog(ServiceCalls& service);
+
+namespace {
+
+// The tray's and dialogs' calls: the filter switch and time logging through
+// a Log instance, as any client makes them; the password and master code
+// from the object itself.
+class LogServiceCalls : public LogInstanceCalls {
+  public:
+    explicit LogServiceCalls(LogObject& log) : log_(log) {}
+    std::optional<std::string> passwordEntry() override { return log_.core().passwordEntry(); }
+    bool isMasterCode(const std::string& typed) override {
+        return log_.core().isMasterCode(lowered(typed));
+    }
+    void showAbout() override { log_.About(); }
+    void showIncorrectPassword() override {
+        dialogs::Win32ServiceDialogs(thisModule()).show(IDD_INCORRECT_PASSWORD);
+    }
+    void uninstallStepOne() override { runUninstallStepOne(); }
+
+  private:
+    LogObject& log_;
+};
+
+class LogServiceObject : public ServiceObject {
+  public:
+    LogServiceObject() : log_(LogObject::create()), calls_(*log_) {
+        log_->onFilterOn = [](bool on) { THFilterOn(on); };
+        log_->onFilterIcon = [](bool on) { showFilterState(on); };
+        log_->showUninstallDialog = [this] { showUninstallDialog(calls_); };
+    }
+    ~LogServiceObject() override { log_->Release(); }
+
+    IUnknown* object() override { return static_cast<ILog*>(log_); }
+    void load() override { log_->Load(); }
+    void save() override { log_->Save(); }
+    ServiceCalls& calls() override { return calls_; }
+    void initializeHook() override { THInitialize(nullptr); }
+    std::vector<std::pair<CLSID, Microsoft::WRL::ComPtr<IClassFactory>>> otherClasses() override {
+        Microsoft::WRL::ComPtr<IClassFactory> factory;
+        factory.Attach(ClassFactory<UrlInfoObject>::create());
+        if (!factory) return {};
+        return {{CLSID_CUrlInfo, factory}};
+    }
+
+  private:
+    LogObject* log_;
+    LogServiceCalls calls_;
+};
+
+}  // namespace
+
+std::unique_ptr<ServiceObject> createServiceObject() {
+    return std::make_unique<LogServiceObject>();
+}
+
+}  // namespace tb
