@@ -39,7 +39,11 @@ LogObject::LogObject() : LogObject(serviceDirectoryOfThisModule()) {}
 LogObject::LogObject(const std::string& serviceDirectory)
     : core_(std::make_unique<ServiceCore>(serviceDirectory, ServiceSeams{clock_, dialogs_, codec_, std::cout, &files_, &codePage_,
                                                                   &passwordSeams_, &indicators_})) {
-    if (clock_.connect()) core_->setTimeServer(&clock_);
+    if (clock_.connect()) {
+        core_->setTimeServer(&clock_);
+        networkClock_ = std::make_unique<TimeServerClock<ITimeServer>>(clock_.server());
+        core_->setNetworkClock(networkClock_.get());
+    }
     core_->load();
 }
 
@@ -138,8 +142,27 @@ STDMETHODIMP LogObject::AddURL(BSTR* strURL, VARIANT_BOOL* EntireSite, VARIANT_B
     });
 }
 
-STDMETHODIMP LogObject::needUpdate(BSTR*, VARIANT_BOOL*) { return E_NOTIMPL; }
-STDMETHODIMP LogObject::DownloadDNAList() { return E_NOTIMPL; }
+// URL is set only with needUpdate (the update-error page while the lists
+// are not loaded); a due reminder is shown inside the call.
+STDMETHODIMP LogObject::needUpdate(BSTR* URL, VARIANT_BOOL* needUpdate) {
+    if (!URL || !needUpdate) return E_POINTER;
+    return serve([&] {
+        *needUpdate = 0;
+        const update::NeedUpdateAnswer answer =
+            core_->needUpdate(reminderUi ? *reminderUi : noReminderUi_);
+        if (!answer.needUpdate) return S_OK;
+        *needUpdate = 1;
+        if (!answer.url) return S_OK;
+        *URL = newBstr(*answer.url);
+        return *URL ? S_OK : E_OUTOFMEMORY;
+    });
+}
+
+STDMETHODIMP LogObject::DownloadDNAList() {
+    return serve([&] {
+        return core_->downloadDNAList() == update::DownloadResult::CannotOpen ? S_FALSE : S_OK;
+    });
+}
 
 STDMETHODIMP LogObject::passesFilterList(BSTR* URL, BSTR* checkStr, VARIANT_BOOL* passed) {
     if (!URL || !checkStr || !passed) return E_POINTER;
@@ -233,11 +256,48 @@ STDMETHODIMP LogObject::GetLocalErrorPage(BSTR* URL) {
 }
 
 STDMETHODIMP LogObject::UninstallTB() { return E_NOTIMPL; }
-STDMETHODIMP LogObject::AddRefCount() { return E_NOTIMPL; }
-STDMETHODIMP LogObject::DecRefCount() { return E_NOTIMPL; }
-STDMETHODIMP LogObject::CheckTimedAccess(LONG*, LONG*) { return E_NOTIMPL; }
-STDMETHODIMP LogObject::StartTimeLogging() { return E_NOTIMPL; }
-STDMETHODIMP LogObject::StopTimeLogging() { return E_NOTIMPL; }
+// Timed access: a clock that cannot be read fails the call with its own
+// status; without the time component, with E_POINTER.
+
+namespace {
+
+HRESULT resultOf(const TimedOutcome& outcome) {
+    switch (outcome.kind) {
+        case TimedOutcome::Kind::Done: return S_OK;
+        case TimedOutcome::Kind::NoClock: return E_POINTER;
+        case TimedOutcome::Kind::ClockError:
+            return FAILED(outcome.clockStatus) ? outcome.clockStatus : E_FAIL;
+    }
+    return E_FAIL;
+}
+
+}  // namespace
+
+STDMETHODIMP LogObject::AddRefCount() {
+    return serve([&] { return resultOf(core_->addRefCount()); });
+}
+STDMETHODIMP LogObject::DecRefCount() {
+    return serve([&] { return resultOf(core_->decRefCount()); });
+}
+STDMETHODIMP LogObject::StartTimeLogging() {
+    return serve([&] { return resultOf(core_->startTimeLogging()); });
+}
+STDMETHODIMP LogObject::StopTimeLogging() {
+    return serve([&] { return resultOf(core_->stopTimeLogging()); });
+}
+
+// With timed access off only lTimeLeft is set (to the whole day).
+STDMETHODIMP LogObject::CheckTimedAccess(LONG* lTimeLeft, LONG* err) {
+    if (!lTimeLeft || !err) return E_POINTER;
+    return serve([&] {
+        const bool counting = core_->settings().timedAccessEnabled != 0;
+        const TimedVerdict verdict = core_->checkTimedAccess();
+        if (!verdict.outcome.ok()) return resultOf(verdict.outcome);
+        *lTimeLeft = verdict.timeLeft;
+        if (counting) *err = verdict.err;
+        return S_OK;
+    });
+}
 
 STDMETHODIMP LogObject::FilterURL(BSTR* strURL, VARIANT_BOOL* bUserAllowed, VARIANT_BOOL* bAllowed) {
     if (!strURL || !bUserAllowed || !bAllowed) return E_POINTER;

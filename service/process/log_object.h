@@ -21,6 +21,7 @@
 #include "service/dialogs/service_dialogs_win32.h"
 #include "service/process/service_core.h"
 #include "service/settings/clock.h"
+#include "service/timed/time_server_clock_win32.h"
 #include "time_server/tbtime.h"
 #include "service/process/win32_seams.h"
 #include "service/storage/code_page_win32.h"
@@ -108,11 +109,21 @@ public:
     std::function<void(bool)> onFilterOn;
     std::function<void(bool)> onFilterIcon;
     std::function<void()> showUninstallDialog;
+    // The "Tamberly Update" reminder and the update page; unset, the
+    // reminder is never shown.
+    update::ReminderUi* reminderUi = nullptr;
 
     // The time component, when it could be created and started.
     ITimeServer* timeServer() const { return clock_.server(); }
 
 private:
+    class NoReminderUi : public update::ReminderUi {
+      public:
+        std::optional<update::ReminderAnswer> ask() override { return std::nullopt; }
+        void openPage(const std::string&) override {}
+    };
+    NoReminderUi noReminderUi_;
+
     // The network time component tbtime: created and started with the
     // object, it gives the times of logged web addresses and takes the time
     // zone's offset. Without it (not registered, failing) addresses are
@@ -175,6 +186,7 @@ private:
     settings::SystemClock calendar_;
     Dialogs serviceDialogs_{*this};
     Indicators indicators_{*this};
+    std::unique_ptr<TimeServerClock<ITimeServer>> networkClock_;
     PasswordSeams passwordSeams_{registry_, serviceDialogs_, calendar_};
     std::unique_ptr<ServiceCore> core_;
     std::recursive_mutex lock_;

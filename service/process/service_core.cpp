@@ -5,6 +5,7 @@
 #include "common/address.h"
 #include "common/ansi_text.h"
 #include "service/lists/import_file.h"
+#include "service/settings/update_time.h"
 #include "service/sitelog/site_log_file.h"
 
 namespace tb {
@@ -64,14 +65,15 @@ bool ServiceCore::load() {
     resetForLoad();
     state_.ready = openLists();
     useRemotePagesWhereMissing();
+    loadUpdateTime();
     if (state_.ready) state_.ready = loadSettings();
     if (state_.ready) state_.ready = loadWords();
     if (state_.ready) loadPassword();
     if (state_.ready) state_.ready = loadSiteLogs();
     state_.listsCorrupt = false;
     if (state_.ready) {
-        filterActive_ = settings::filterStateAtLoad(passwordEntries_, switchReactions_,
-                                                    state_.ready, state_.listsCorrupt);
+        settings().filterActive = settings::filterStateAtLoad(passwordEntries_, switchReactions_,
+                                                              state_.ready, state_.listsCorrupt);
     }
     return state_.ready;
 }
@@ -213,6 +215,78 @@ void ServiceCore::about() {
     if (seams_.password) settings::about(seams_.password->dialogs);
 }
 
+// Update reminder ------------------------------------------------------------
+
+void ServiceCore::loadUpdateTime() {
+    if (!seams_.password) {
+        reminder_.listsLoaded(std::nullopt);
+        return;
+    }
+    const int32_t stored =
+        settings::loadUpdateTime(seams_.password->registry, seams_.password->calendar);
+    reminder_.listsLoaded(static_cast<uint32_t>(stored));
+}
+
+update::NeedUpdateAnswer ServiceCore::needUpdate(update::ReminderUi& ui) {
+    return reminder_.needUpdate(state_.ready, pathOf(update::kAgeListFile), fileTimes_, ui);
+}
+
+// The reload reads the logs from their files, so what the service holds is
+// saved first: the visits since the last Save are not lost.
+update::DownloadResult ServiceCore::downloadDNAList() {
+    std::vector<std::string> addresses;
+    for (const auto& entry : logs_.visited().records()) addresses.push_back(entry.second->address);
+    return update::downloadVisitedList(state_.ready, pathOf(update::kVisitedListFile), addresses,
+                                       [this] {
+                                           save();
+                                           load();
+                                       });
+}
+
+// Timed access ---------------------------------------------------------------
+
+void ServiceCore::toTimed() {
+    const settings::Settings& s = settings();
+    timedSettings_.accessHours = s.accessHours;
+    timedSettings_.dailyAllowance = s.dailyAllowance;
+    timedSettings_.usedToday = s.usedToday;
+    timedSettings_.usageDate = {s.usageDate.dayOfMonth, s.usageDate.month,
+                                s.usageDate.yearsSince1900};
+    timedSettings_.intervalStart = static_cast<uint32_t>(s.intervalStart);
+    timedSettings_.timedAccessEnabled = static_cast<uint16_t>(s.timedAccessEnabled);
+    timedSettings_.filterActive = static_cast<uint16_t>(s.filterActive);
+}
+
+void ServiceCore::fromTimed() {
+    settings::Settings& s = settings();
+    s.usedToday = timedSettings_.usedToday;
+    s.usageDate = {timedSettings_.usageDate.dayOfMonth, timedSettings_.usageDate.month,
+                   timedSettings_.usageDate.yearsSince1900};
+    s.intervalStart = static_cast<int32_t>(timedSettings_.intervalStart);
+    s.filterActive = static_cast<int16_t>(timedSettings_.filterActive);
+}
+
+// A new allowance or time zone: the day's count starts again from now.
+void ServiceCore::startCountingInterval() {
+    timedStep([this] { return timed_.startInterval(); });
+}
+
+TimedOutcome ServiceCore::addRefCount() {
+    return timedStep([this] { return timed_.addRefCount(); });
+}
+TimedOutcome ServiceCore::decRefCount() {
+    return timedStep([this] { return timed_.decRefCount(); });
+}
+TimedOutcome ServiceCore::startTimeLogging() {
+    return timedStep([this] { return timed_.startTimeLogging(); });
+}
+TimedOutcome ServiceCore::stopTimeLogging() {
+    return timedStep([this] { return timed_.stopTimeLogging(); });
+}
+TimedVerdict ServiceCore::checkTimedAccess() {
+    return timedStep([this] { return timed_.checkTimedAccess(); });
+}
+
 // Save ---------------------------------------------------------------------
 //
 // Before the word file: the update time, the two site logs and the settings
@@ -220,6 +294,7 @@ void ServiceCore::about() {
 
 bool ServiceCore::save() {
     if (!state_.ready || state_.listsCorrupt) return false;
+    if (seams_.password) settings::storeUpdateTime(seams_.password->registry, reminder_.updateTime());
     if (!saveSiteLogs() || !saveSettings()) return false;
     return writeWordFile();
 }

@@ -30,6 +30,9 @@
 #include "service/sitelog/site_log.h"
 #include "service/storage/code_page.h"
 #include "service/storage/compound_file.h"
+#include "service/timed/timed_access.h"
+#include "service/update/update_reminder.h"
+#include "service/update/visited_list.h"
 
 namespace tb {
 
@@ -42,9 +45,9 @@ class FilterIndicators {
     virtual void showFilterIcon(bool on) = 0;
 };
 
-// The seams of the password: its registry copy, the service's dialogs and
-// the local date of the master code. Without them no password can be
-// checked or set.
+// The seams of the password: the registry (its copy there, and updateTime),
+// the service's dialogs and the local date of the master code. Without them
+// no password can be checked or set and updateTime is kept in memory only.
 struct PasswordSeams {
     Registry& registry;
     dialogs::ServiceDialogs& dialogs;
@@ -88,6 +91,7 @@ class ServiceCore {
     bool openLists();                   // the nine list files and the block page paths
     void useRemotePagesWhereMissing();  // a missing local block page gives way to the remote one
     bool loadWords();  // category word files and tbu.dat; also after a category switch changes
+    void loadUpdateTime();  // the registry value, written at once when missing
     bool loadSettings();  // "TA" and "Cat" of tbd.dat
     bool loadSiteLogs();  // tbl.log, then tblB.log
 
@@ -146,14 +150,29 @@ class ServiceCore {
     settings::VerifyOutcome verifyPassword(std::string_view typed);
     // TBOn: whether filtering is on afterwards.
     bool tbOn(std::string_view password);
-    // The answer of the TBOn("") that ends every complete Load.
-    bool filterActive() const { return filterActive_; }
-    void setFilterActive(bool active) { filterActive_ = active; }
+    // Filtering is on and browsing time counted: the state that ends every
+    // complete Load, then set by Start/StopTimeLogging.
+    bool filterActive() const { return settingsStore_->settings().filterActive != 0; }
     // The tray's password dialog: the password matches (no count, no dialog).
     bool passwordMatches(std::string_view typed) const;
     bool isMasterCode(std::string_view lowerText) const;
     std::optional<std::string> passwordEntry() const;
     void about();
+
+    // The list-update reminder (needUpdate) and DownloadDNAList.
+    update::NeedUpdateAnswer needUpdate(update::ReminderUi& ui);
+    update::DownloadResult downloadDNAList();
+    int32_t updateTime() const { return reminder_.updateTime(); }
+
+    // Timed access, on the network clock (null: every operation that must
+    // read it fails with NoClock).
+    void setNetworkClock(NetworkClock* clock) { timed_.setClock(clock); }
+    TimedOutcome addRefCount();
+    TimedOutcome decRefCount();
+    TimedOutcome startTimeLogging();
+    TimedOutcome stopTimeLogging();
+    TimedVerdict checkTimedAccess();
+    uint32_t browserCount() const { return timed_.browserCount(); }
 
     // The parent's settings.
     settings::ManagerSettings& managerSettings() { return managerSettings_; }
@@ -175,7 +194,7 @@ class ServiceCore {
     class SettingsReactions : public settings::SettingsHooks {
       public:
         explicit SettingsReactions(ServiceCore& core) : core_(core) {}
-        void startCountingInterval() override {}
+        void startCountingInterval() override { core_.startCountingInterval(); }
         void categoriesChanged() override { core_.categoriesChanged(); }
 
       private:
@@ -217,7 +236,19 @@ class ServiceCore {
         ServiceCore& core_;
     };
     void categoriesChanged();
+    void startCountingInterval();
     void loadPassword();
+    // Runs a timed-access step on the settings: they are handed to timed
+    // access and what it counted comes back.
+    template <class Step>
+    auto timedStep(Step step) {
+        toTimed();
+        auto result = step();
+        fromTimed();
+        return result;
+    }
+    void toTimed();
+    void fromTimed();
     storage::CompoundFiles& files() { return seams_.files ? *seams_.files : noFiles_; }
     const storage::CodePage& codePage() const {
         return seams_.codePage ? *seams_.codePage : latin1_;
@@ -239,7 +270,10 @@ class ServiceCore {
     WordTableEntries passwordEntries_{words_};
     SwitchReactions switchReactions_{*this};
     std::unique_ptr<settings::PasswordKeeper> passwordKeeper_;  // with the password seams only
-    bool filterActive_ = false;
+    TimedSettings timedSettings_;
+    TimedAccess timed_{timedSettings_, nullptr};
+    update::UpdateReminder reminder_{[this] { return int64_t{seams_.clock.localTime()}; }};
+    update::StatFileTimes fileTimes_;
 };
 
 // EntireSite: the address's whole section, as the Manager's "Entire

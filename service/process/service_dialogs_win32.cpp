@@ -28,14 +28,14 @@ void centreOnDesktop(HWND window) {
                  SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
-void onInitDialog(HWND window, const ServiceDialog* dialog) {
+void onInitDialog(HWND window, const ModalDialog* dialog) {
     SetWindowLongPtrW(window, DWLP_USER, reinterpret_cast<LONG_PTR>(dialog));
     centreOnDesktop(window);
     SetForegroundWindow(window);
     if (dialog && dialog->onInit) dialog->onInit(window);
 }
 
-void onPasswordOk(HWND window, int id, const ServiceDialog* dialog) {
+void onPasswordOk(HWND window, int id, const ModalDialog* dialog) {
     char text[tb::kDialogPasswordLength + 1] = {};
     GetDlgItemTextA(window, kPasswordField, text, sizeof text);
     if (dialog && dialog->onPasswordOk && dialog->onPasswordOk(text)) {
@@ -60,10 +60,10 @@ void setDialogModule(HMODULE module) {
 
 INT_PTR CALLBACK serviceDialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     const auto* dialog =
-        reinterpret_cast<const ServiceDialog*>(GetWindowLongPtrW(window, DWLP_USER));
+        reinterpret_cast<const ModalDialog*>(GetWindowLongPtrW(window, DWLP_USER));
     switch (message) {
         case WM_INITDIALOG:
-            onInitDialog(window, reinterpret_cast<const ServiceDialog*>(lParam));
+            onInitDialog(window, reinterpret_cast<const ModalDialog*>(lParam));
             return TRUE;
         case WM_COMMAND:
             switch (LOWORD(wParam)) {
@@ -88,7 +88,7 @@ INT_PTR CALLBACK serviceDialogProc(HWND window, UINT message, WPARAM wParam, LPA
     }
 }
 
-INT_PTR runServiceDialog(const ServiceDialog& dialog) {
+INT_PTR runServiceDialog(const ModalDialog& dialog) {
     HMODULE module = dialogModule ? dialogModule : GetModuleHandleW(nullptr);
     return DialogBoxParamW(module, MAKEINTRESOURCEW(dialog.id), nullptr, serviceDialogProc,
                            reinterpret_cast<LPARAM>(&dialog));
@@ -99,7 +99,7 @@ void showCredits() {
 }
 
 void showPasswordDialog(ServiceCalls& service) {
-    ServiceDialog dialog{IDD_PASSWORD, nullptr, [&](const std::string& text) {
+    ModalDialog dialog{IDD_PASSWORD, nullptr, [&](const std::string& text) {
                              if (tray::passwordDialogOk(text, service)) return true;
                              service.showIncorrectPassword();
                              return false;
@@ -108,7 +108,7 @@ void showPasswordDialog(ServiceCalls& service) {
 }
 
 void showUninstallDialog(ServiceCalls& service) {
-    ServiceDialog dialog{IDD_UNINSTALL,
+    ModalDialog dialog{IDD_UNINSTALL,
                          [](HWND window) {
                              SetDlgItemTextA(window, IDC_UNINSTALL_SUPPORT,
                                              uninstallSupportText().c_str());

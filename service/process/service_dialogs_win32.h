@@ -16,7 +16,7 @@
 
 namespace tb {
 
-struct ServiceDialog {
+struct ModalDialog {
     int id = 0;
     std::function<void(HWND)> onInit;
     // OK of a dialog with the password field 201, given the field's text
@@ -30,7 +30,7 @@ void setDialogModule(HMODULE module);
 // Runs the dialog modally and returns the id of the button that closed it
 // (the close box and Escape count as the dialog's Cancel or No, else OK),
 // or -1 when it could not be shown.
-INT_PTR runServiceDialog(const ServiceDialog& dialog);
+INT_PTR runServiceDialog(const ModalDialog& dialog);
 
 INT_PTR CALLBACK serviceDialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 

@@ -12,13 +12,10 @@
 #include "service/process/local_server_win32.h"
 #include "service/process/log_instance_calls_win32.h"
 #include "service/process/log_object.h"
+#include "service/process/service_dialogs_win32.h"
 #include "service/process/url_info_object.h"
 
 namespace tb {
-
-// Of service_dialogs_win32.h, whose dialog record shares its name with the
-// core's dialog enumeration.
-void showUninstallDialog(ServiceCalls& service);
 
 namespace {
 
@@ -48,6 +45,7 @@ class LogServiceObject : public ServiceObject {
         log_->onFilterOn = [](bool on) { THFilterOn(on); };
         log_->onFilterIcon = [](bool on) { showFilterState(on); };
         log_->showUninstallDialog = [this] { showUninstallDialog(calls_); };
+        log_->reminderUi = &reminderUi_;
     }
     ~LogServiceObject() override { log_->Release(); }
 
@@ -66,6 +64,7 @@ class LogServiceObject : public ServiceObject {
   private:
     LogObject* log_;
     LogServiceCalls calls_;
+    DialogReminderUi reminderUi_;
 };
 
 }  // namespace

@@ -214,6 +214,23 @@ TEST_F(LogSites, AboutShowsItsDialogUntilOk) {
     EXPECT_EQ(shown.get(), S_OK);
 }
 
+// No time component is registered here: the clock cannot be read.
+TEST_F(LogSites, TimedAccessWithoutTheTimeComponent) {
+    LONG left = -1, err = -7;
+    EXPECT_EQ(log_->CheckTimedAccess(&left, &err), E_POINTER);
+    EXPECT_EQ(log_->StopTimeLogging(), S_OK);  // no browser yet: nothing to read
+    EXPECT_EQ(log_->AddRefCount(), S_OK);      // and with filtering off, no interval
+    EXPECT_EQ(log_->StartTimeLogging(), E_POINTER);
+    ASSERT_EQ(manager_->SetTimedAccess(0), S_OK);
+    EXPECT_EQ(log_->CheckTimedAccess(&left, &err), S_OK);
+    EXPECT_EQ(left, 86400);
+    EXPECT_EQ(err, -7);
+    // StartTimeLogging turned filtering on before it failed: the last
+    // browser's end must stop an interval, and cannot.
+    EXPECT_EQ(log_->DecRefCount(), E_POINTER);
+    EXPECT_EQ(log_->DecRefCount(), S_OK);  // one more than registered changes nothing
+}
+
 TEST(UrlInfoCreatedAlone, IsAnEmptyAllowedRecord) {
     ComApartment com;
     ComPtr<IUrlInfo> item;

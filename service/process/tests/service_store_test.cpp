@@ -196,5 +196,91 @@ TEST_F(ServiceStoreTest, ACategorySwitchReloadsTheWordsAndKeepsThePassword) {
     EXPECT_FALSE(service().passesFilterList("http://a.example/", "poker night").passed);
 }
 
+// Update reminder and DownloadDNAList ------------------------------------------------
+
+class AnsweringUi : public update::ReminderUi {
+  public:
+    std::optional<update::ReminderAnswer> ask() override {
+        ++asked;
+        return answer;
+    }
+    void openPage(const std::string& address) override { opened.push_back(address); }
+    std::optional<update::ReminderAnswer> answer = update::ReminderAnswer::AskLater;
+    int asked = 0;
+    Strings opened;
+};
+
+TEST_F(ServiceStoreTest, UpdateTimeIsWrittenAtLoadAndAtSave) {
+    stores.registry.createKey(RegRoot::LocalMachine, settings::kProductKey);
+    service();
+    EXPECT_EQ(stores.registry.readDword(RegRoot::LocalMachine, settings::kProductKey, "updateTime"),
+              static_cast<uint32_t>(stores.calendar.seconds));
+    AnsweringUi ui;
+    EXPECT_FALSE(service().needUpdate(ui).needUpdate);
+    EXPECT_EQ(ui.asked, 0);  // TBinD.dat was just written: not due
+}
+
+TEST_F(ServiceStoreTest, DownloadDnaListAppendsTheVisitedAddressesAtEveryCall) {
+    visit("a.example/");
+    visit("b.example/");
+    EXPECT_EQ(service().downloadDNAList(), update::DownloadResult::Done);
+    EXPECT_EQ(service().downloadDNAList(), update::DownloadResult::Done);
+    EXPECT_EQ(dir().read("TBout.txt"), "a.example/\r\nb.example/\r\na.example/\r\nb.example/\r\n");
+    EXPECT_EQ(visitedSites().size(), 2u);  // saved before the reload
+}
+
+// Timed access -------------------------------------------------------------------
+
+class SteppingClock : public NetworkClock {
+  public:
+    int32_t getTime(ClockReading& out) override {
+        if (status != 0) return status;
+        out.now = now;
+        out.fields.hours = 10;
+        out.fields.weekday = 1;  // Monday
+        out.fields.dayOfMonth = 12;
+        out.fields.month = 2;
+        out.fields.yearsSince1900 = 101;
+        return 0;
+    }
+    int32_t now = 984391200;
+    int32_t status = 0;
+};
+
+TEST_F(ServiceStoreTest, BrowsingTimeCountsWhileABrowserIsOpenAndSurvivesARestart) {
+    files().wordFile({"secret", "t"});
+    SteppingClock network;
+    service().setNetworkClock(&network);
+    service().managerSettings().setTotalHours(1, 1);  // one hour on Mondays
+    ASSERT_TRUE(service().filterActive());
+    ASSERT_TRUE(service().addRefCount().ok());
+    network.now += 600;
+    const TimedVerdict first = service().checkTimedAccess();
+    ASSERT_TRUE(first.outcome.ok());
+    EXPECT_EQ(first.err, 0);
+    EXPECT_EQ(first.timeLeft, 3000);
+    ASSERT_TRUE(service().save());
+
+    restart();
+    service().setNetworkClock(&network);
+    EXPECT_EQ(service().settings().usedToday, 600);
+    EXPECT_EQ(service().checkTimedAccess().timeLeft, 3000);  // no interval yet: nothing more
+    network.now += 3000;
+    EXPECT_EQ(service().checkTimedAccess().err, 1);
+    // A new allowance starts the day's count again.
+    service().managerSettings().setTotalHours(1, 2);
+    EXPECT_EQ(service().settings().usedToday, 0);
+}
+
+TEST_F(ServiceStoreTest, TimedAccessWithoutAClockFailsOnlyWhereItMustRead) {
+    files().wordFile({"secret", "t"});
+    EXPECT_EQ(service().checkTimedAccess().outcome.kind, TimedOutcome::Kind::NoClock);
+    ASSERT_TRUE(service().stopTimeLogging().ok());  // no browser: nothing to read
+    EXPECT_FALSE(service().filterActive());
+    EXPECT_TRUE(service().addRefCount().ok());
+    EXPECT_EQ(service().startTimeLogging().kind, TimedOutcome::Kind::NoClock);
+    EXPECT_EQ(service().browserCount(), 1u);
+}
+
 }  // namespace
 }  // namespace tb

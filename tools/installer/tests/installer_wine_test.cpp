@@ -50,6 +50,8 @@ protected:
         CreateDirectoryA(lists.c_str(), nullptr);
         CopyFileA(windowsPath(TB_TBSERV_EXE).c_str(), (stage + "\\tbserv.exe").c_str(), FALSE);
         CopyFileA(windowsPath(TB_TBREGLIB_DLL).c_str(), (stage + "\\tbreglib.dll").c_str(), FALSE);
+        // tbserv.exe loads the hook library from the system directory.
+        CopyFileA(windowsPath(TB_TBHOOK_DLL).c_str(), (stage + "\\tbhook.dll").c_str(), FALSE);
         CopyFileA(windowsPath(TB_FAKE_PROGRAM_EXE).c_str(), (stage + "\\TAMBERLY.exe").c_str(), FALSE);
         for (const char* dll : {"tbhelp.dll", "tbbar.dll"}) {
             CopyFileA(windowsPath(TB_FAKE_COMPONENT_DLL).c_str(), (stage + "\\" + dll).c_str(), FALSE);
