@@ -255,7 +255,12 @@ STDMETHODIMP LogObject::GetLocalErrorPage(BSTR* URL) {
     return serve([&] { return bstrOut(URL, core_->localErrorPage()); });
 }
 
-STDMETHODIMP LogObject::UninstallTB() { return E_NOTIMPL; }
+STDMETHODIMP LogObject::UninstallTB() {
+    return serve([&] {
+        if (showUninstallDialog) showUninstallDialog();
+        return S_OK;
+    });
+}
 // Timed access: a clock that cannot be read fails the call with its own
 // status; without the time component, with E_POINTER.
 

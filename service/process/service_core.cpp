@@ -61,6 +61,7 @@ ServiceCore::ServiceCore(std::string directory, ServiceSeams seams)
 // site logs from their files and the filter state.
 
 bool ServiceCore::load() {
+    if (loadSteps_ && !loadSteps_->beforeLoad()) return state_.ready;
     closeFiles();
     resetForLoad();
     state_.ready = openLists();

@@ -45,6 +45,15 @@ class FilterIndicators {
     virtual void showFilterIcon(bool on) = 0;
 };
 
+// The first steps of Load that belong to the installation and the process
+// (installer leftovers, a pending uninstall, browser helper registrations,
+// proxy mode). False: Load goes no further.
+class LoadSteps {
+  public:
+    virtual ~LoadSteps() = default;
+    virtual bool beforeLoad() = 0;
+};
+
 // The seams of the password: the registry (its copy there, and updateTime),
 // the service's dialogs and the local date of the master code. Without them
 // no password can be checked or set and updateTime is kept in memory only.
@@ -129,6 +138,8 @@ class ServiceCore {
     bool setAllowedSites(const std::vector<std::string>& sites);
     std::vector<std::string> words() const { return words_.userWords(); }
     bool setWords(const std::vector<std::string>& words);
+
+    void setLoadSteps(LoadSteps* steps) { loadSteps_ = steps; }
 
     // The site log members. GetVisitedSites/GetBlockedLog: one "lastVisit
     // address" per record, in key order.
@@ -272,6 +283,7 @@ class ServiceCore {
     std::unique_ptr<settings::PasswordKeeper> passwordKeeper_;  // with the password seams only
     TimedSettings timedSettings_;
     TimedAccess timed_{timedSettings_, nullptr};
+    LoadSteps* loadSteps_ = nullptr;
     update::UpdateReminder reminder_{[this] { return int64_t{seams_.clock.localTime()}; }};
     update::StatFileTimes fileTimes_;
 };

@@ -9,11 +9,16 @@
 #include "hook/tbhook.h"
 #include "service/dialogs/dialog_ids.h"
 #include "service/dialogs/service_dialogs_win32.h"
+#include "service/process/load_preparation.h"
 #include "service/process/local_server_win32.h"
 #include "service/process/log_instance_calls_win32.h"
 #include "service/process/log_object.h"
 #include "service/process/service_dialogs_win32.h"
+#include "service/process/proxy_keeping.h"
+#include "service/process/service_lock.h"
 #include "service/process/url_info_object.h"
+#include "service/uninstall/uninstall_steps.h"
+#include "service/uninstall/uninstall_win32.h"
 
 namespace tb {
 
@@ -46,6 +51,7 @@ class LogServiceObject : public ServiceObject {
         log_->onFilterIcon = [](bool on) { showFilterState(on); };
         log_->showUninstallDialog = [this] { showUninstallDialog(calls_); };
         log_->reminderUi = &reminderUi_;
+        log_->core().setLoadSteps(&preparation_);
     }
     ~LogServiceObject() override { log_->Release(); }
 
@@ -62,9 +68,34 @@ class LogServiceObject : public ServiceObject {
     }
 
   private:
+    static void uninstallStepTwo(uint32_t usingProxy) {
+        ServiceProcess& process = serviceProcess();
+        HMODULE module = process.module ? process.module : GetModuleHandleW(nullptr);
+        uninstall::Win32UninstallSystem system(
+            {[module] { unregisterRegistrations(module); }, endService, process.restart});
+        Win32Registry registry;
+        uninstall::uninstallStepTwo(uninstall::systemDirectory(), usingProxy, registry, system);
+    }
+    // The proxy-mode thread saves and asks for the update reminder as a
+    // client would, under the service lock.
+    void startProxyMode() {
+        startProxyKeeping(
+            std::make_unique<Win32Registry>(), [this] { log_->Save(); },
+            [this] {
+                BSTR url = nullptr;
+                VARIANT_BOOL need = 0;
+                log_->needUpdate(&url, &need);
+                SysFreeString(url);
+            },
+            serviceLock());
+    }
+
     LogObject* log_;
     LogServiceCalls calls_;
     DialogReminderUi reminderUi_;
+    Win32Registry registry_;
+    LoadPreparation preparation_{registry_, uninstall::productFolder(uninstall::systemDirectory()),
+                                 {uninstallStepTwo, [this] { startProxyMode(); }}};
 };
 
 }  // namespace
