@@ -44,6 +44,7 @@ LogObject::LogObject(const std::string& serviceDirectory)
         networkClock_ = std::make_unique<TimeServerClock<ITimeServer>>(clock_.server());
         core_->setNetworkClock(networkClock_.get());
     }
+    core_->takeOverInstallerTimezone();
     core_->load();
 }
 

@@ -5,6 +5,7 @@
 #include "common/address.h"
 #include "common/ansi_text.h"
 #include "service/lists/import_file.h"
+#include "service/settings/first_run.h"
 #include "service/settings/update_time.h"
 #include "service/sitelog/site_log_file.h"
 
@@ -167,6 +168,11 @@ void ServiceCore::categoriesChanged() {
     state_.categoryStates = settingsStore_->settings().categoryStates;
     if (state_.ready) state_.ready = loadWords();
     if (state_.ready) loadPassword();
+}
+
+bool ServiceCore::takeOverInstallerTimezone() {
+    if (!seams_.files) return false;
+    return settings::takeOverInstallerTimezone(state_.directory, *settingsStore_);
 }
 
 void ServiceCore::loadPassword() {

@@ -189,6 +189,9 @@ class ServiceCore {
     settings::ManagerSettings& managerSettings() { return managerSettings_; }
     settings::Settings& settings() { return settingsStore_->settings(); }
     void setTimeServer(settings::TimeServerLink* link) { settingsStore_->setTimeServer(link); }
+    // The first start after installation takes over the installer's time
+    // zone ("tbhelp.dat"); true when there was one.
+    bool takeOverInstallerTimezone();
 
     // The modules and their state, for the members still to come and for
     // tests.

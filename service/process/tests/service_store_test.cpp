@@ -86,6 +86,17 @@ TEST_F(ServiceStoreTest, ALogFileThatCannotBeOpenedLeavesTheServiceNotReadyAndSa
     EXPECT_TRUE(service().filterURL("http://anything.example/").allowed);
 }
 
+TEST_F(ServiceStoreTest, TheInstallersTimeZoneIsTakenOverOnce) {
+    dir().write("tbhelp.dat", "(GMT+05:30) Chennai, Kolkata, Mumbai, New Delhi\r\n");
+    EXPECT_TRUE(service().takeOverInstallerTimezone());
+    EXPECT_FALSE(dir().has("tbhelp.dat"));
+    EXPECT_FALSE(service().takeOverInstallerTimezone());
+    restart();
+    EXPECT_EQ(service().managerSettings().getTimezoneString(),
+              "(GMT+05:30) Chennai, Kolkata, Mumbai, New Delhi");
+    EXPECT_FLOAT_EQ(service().settings().timezoneOffset, 5.5f);
+}
+
 // The log members ----------------------------------------------------------------
 
 TEST_F(ServiceStoreTest, SetVisitedSitesKeepsOnlyTheNamedRecordsAndWritesTheFileAtOnce) {
