@@ -80,9 +80,50 @@ long LogObject::TimeServerConnection::setTimezoneOffset(float hours) {
 }
 
 void* LogObject::queryAlias(REFIID riid) {
-    // IDispatch is the default interface's.
-    if (IsEqualIID(riid, IID_IDispatch)) return static_cast<IDispatch*>(static_cast<ILog*>(this));
+    if (IsEqualIID(riid, IID_IDispatch)) return static_cast<IDispatch*>(&scriptDispatch_);
     return nullptr;
+}
+
+// The script dispatch ------------------------------------------------------------
+
+STDMETHODIMP LogObject::ScriptDispatch::GetTypeInfoCount(UINT* count) {
+    return static_cast<ILog*>(&log_)->GetTypeInfoCount(count);
+}
+
+STDMETHODIMP LogObject::ScriptDispatch::GetTypeInfo(UINT index, LCID lcid, ITypeInfo** info) {
+    return static_cast<ILog*>(&log_)->GetTypeInfo(index, lcid, info);
+}
+
+STDMETHODIMP LogObject::ScriptDispatch::GetIDsOfNames(REFIID riid, LPOLESTR* names, UINT count,
+                                                      LCID lcid, DISPID* ids) {
+    HRESULT hr = static_cast<ILog*>(&log_)->GetIDsOfNames(riid, names, count, lcid, ids);
+    if (hr != DISP_E_UNKNOWNNAME) return hr;
+    hr = static_cast<IManagerData*>(&log_)->GetIDsOfNames(riid, names, count, lcid, ids);
+    if (SUCCEEDED(hr)) {
+        ids[0] += kManagerBase;
+        return hr;
+    }
+    hr = static_cast<ILogInfo*>(&log_)->GetIDsOfNames(riid, names, count, lcid, ids);
+    if (SUCCEEDED(hr) && ids[0] != DISPID_VALUE && ids[0] != DISPID_NEWENUM) ids[0] += kInfoBase;
+    return hr;
+}
+
+STDMETHODIMP LogObject::ScriptDispatch::Invoke(DISPID id, REFIID riid, LCID lcid, WORD flags,
+                                               DISPPARAMS* params, VARIANT* result,
+                                               EXCEPINFO* excep, UINT* argErr) {
+    if (id == DISPID_VALUE || id == DISPID_NEWENUM) {
+        return static_cast<ILogInfo*>(&log_)->Invoke(id, riid, lcid, flags, params, result, excep,
+                                                     argErr);
+    }
+    if (id >= kInfoBase && id < kInfoBase + kManagerBase) {
+        return static_cast<ILogInfo*>(&log_)->Invoke(id - kInfoBase, riid, lcid, flags, params,
+                                                     result, excep, argErr);
+    }
+    if (id >= kManagerBase && id < kInfoBase) {
+        return static_cast<IManagerData*>(&log_)->Invoke(id - kManagerBase, riid, lcid, flags,
+                                                         params, result, excep, argErr);
+    }
+    return static_cast<ILog*>(&log_)->Invoke(id, riid, lcid, flags, params, result, excep, argErr);
 }
 
 STDMETHODIMP LogObject::InterfaceSupportsErrorInfo(REFIID riid) {

@@ -117,6 +117,33 @@ public:
     ITimeServer* timeServer() const { return clock_.server(); }
 
 private:
+    // The Log object's IDispatch, for script clients that see one object:
+    // ILog's members by their own DISPIDs, and by name also those of
+    // IManagerData and ILogInfo (under DISPIDs moved past ILog's, except
+    // ILogInfo's Item and _NewEnum, whose DISPIDs mean the same everywhere),
+    // so that a script can read Count and walk the site log with For Each.
+    class ScriptDispatch : public IDispatch {
+      public:
+        static constexpr DISPID kManagerBase = 0x10000;
+        static constexpr DISPID kInfoBase = 0x20000;
+        explicit ScriptDispatch(LogObject& log) : log_(log) {}
+        STDMETHODIMP QueryInterface(REFIID riid, void** ppv) override {
+            return log_.QueryInterface(riid, ppv);
+        }
+        STDMETHODIMP_(ULONG) AddRef() override { return log_.AddRef(); }
+        STDMETHODIMP_(ULONG) Release() override { return log_.Release(); }
+        STDMETHODIMP GetTypeInfoCount(UINT* count) override;
+        STDMETHODIMP GetTypeInfo(UINT index, LCID lcid, ITypeInfo** info) override;
+        STDMETHODIMP GetIDsOfNames(REFIID riid, LPOLESTR* names, UINT count, LCID lcid,
+                                   DISPID* ids) override;
+        STDMETHODIMP Invoke(DISPID id, REFIID riid, LCID lcid, WORD flags, DISPPARAMS* params,
+                            VARIANT* result, EXCEPINFO* excep, UINT* argErr) override;
+
+      private:
+        LogObject& log_;
+    };
+    ScriptDispatch scriptDispatch_{*this};
+
     class NoReminderUi : public update::ReminderUi {
       public:
         std::optional<update::ReminderAnswer> ask() override { return std::nullopt; }

@@ -206,7 +206,9 @@ TEST_F(LogObjectTest, AnswersItsInterfacesWithOneIdentity) {
     EXPECT_EQ(log_.As(&dispatch), S_OK);
     ASSERT_EQ(manager.As(&viaManager), S_OK);
     EXPECT_EQ(viaLog.Get(), viaManager.Get());
-    EXPECT_EQ(static_cast<IUnknown*>(dispatch.Get()), static_cast<IUnknown*>(log_.Get()));
+    ComPtr<IUnknown> viaDispatch;
+    ASSERT_EQ(dispatch.As(&viaDispatch), S_OK);
+    EXPECT_EQ(viaDispatch.Get(), viaLog.Get());
     ComPtr<IUrlInfo> notImplemented;
     EXPECT_EQ(log_.As(&notImplemented), E_NOINTERFACE);
     EXPECT_EQ(log_->QueryInterface(IID_ILog, nullptr), E_POINTER);

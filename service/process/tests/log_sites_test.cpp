@@ -214,6 +214,51 @@ TEST_F(LogSites, AboutShowsItsDialogUntilOk) {
     EXPECT_EQ(shown.get(), S_OK);
 }
 
+// What a script sees of the one object: every interface's members by name.
+TEST_F(LogSites, ScriptClientsReachCountAndTheEnumeratorThroughIDispatch) {
+    visit("a.example/");
+    visit("b.example/");
+    ComPtr<IDispatch> dispatch;
+    ASSERT_EQ(log_.As(&dispatch), S_OK);
+    auto idOf = [&](const wchar_t* name) {
+        LPOLESTR names[] = {const_cast<LPOLESTR>(name)};
+        DISPID id = -1;
+        EXPECT_EQ(dispatch->GetIDsOfNames(IID_NULL, names, 1, LOCALE_USER_DEFAULT, &id), S_OK)
+            << toAnsi(name, wcslen(name));
+        return id;
+    };
+    DISPPARAMS none = {nullptr, nullptr, 0, 0};
+    ScopedVariant count;
+    ASSERT_EQ(dispatch->Invoke(idOf(L"Count"), IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_PROPERTYGET,
+                               &none, count.get(), nullptr, nullptr),
+              S_OK);
+    EXPECT_EQ(V_I4(count.get()), 2);
+    EXPECT_EQ(idOf(L"FilterURL"), 26);  // ILog's own DISPIDs stay
+
+    VARIANT day;
+    VariantInit(&day);
+    V_VT(&day) = VT_I4;
+    V_I4(&day) = eday_Sunday;
+    DISPPARAMS oneArg = {&day, nullptr, 1, 0};
+    ScopedVariant hours;
+    ASSERT_EQ(dispatch->Invoke(idOf(L"GetTotalHours"), IID_NULL, LOCALE_USER_DEFAULT,
+                               DISPATCH_METHOD, &oneArg, hours.get(), nullptr, nullptr),
+              S_OK);
+    EXPECT_EQ(V_I2(hours.get()), 24);
+
+    ScopedVariant enumerator;
+    ASSERT_EQ(dispatch->Invoke(DISPID_NEWENUM, IID_NULL, LOCALE_USER_DEFAULT,
+                               DISPATCH_METHOD | DISPATCH_PROPERTYGET, &none, enumerator.get(),
+                               nullptr, nullptr),
+              S_OK);
+    ComPtr<IEnumVARIANT> items;
+    ASSERT_EQ(V_UNKNOWN(enumerator.get())->QueryInterface(IID_PPV_ARGS(&items)), S_OK);
+    VARIANT first;
+    ASSERT_EQ(items->Next(1, &first, nullptr), S_OK);
+    EXPECT_EQ(urlOf(first), "a.example/");
+    VariantClear(&first);
+}
+
 // No time component is registered here: the clock cannot be read.
 TEST_F(LogSites, TimedAccessWithoutTheTimeComponent) {
     LONG left = -1, err = -7;
