@@ -108,6 +108,100 @@ STDMETHODIMP LogObject::ScriptDispatch::GetIDsOfNames(REFIID riid, LPOLESTR* nam
     return hr;
 }
 
+namespace {
+
+// Scripts pass their variables by reference as VARIANTs (VT_BYREF |
+// VT_VARIANT); a member that takes a BSTR*, VARIANT_BOOL*, long* or short*
+// gets a typed copy of the value, which goes back into the script's
+// variable after the call.
+class ByReferenceArguments {
+  public:
+    ByReferenceArguments(ITypeInfo* info, DISPID id, DISPPARAMS* params) : params_(params) {
+        if (!info || !params || !params->cArgs) return;
+        FUNCDESC* function = findFunction(info, id);
+        if (!function) return;
+        slots_.resize(params->cArgs);
+        for (UINT i = 0; i < params->cArgs; ++i) {
+            // Arguments come last first.
+            const UINT position = params->cArgs - 1 - i;
+            VARIANT& arg = params->rgvarg[i];
+            if (V_VT(&arg) != (VT_BYREF | VT_VARIANT) || position >= UINT(function->cParams)) continue;
+            const TYPEDESC& type = function->lprgelemdescParam[position].tdesc;
+            if (type.vt != VT_PTR || !type.lptdesc) continue;
+            const VARTYPE target = type.lptdesc->vt;
+            if (target != VT_BSTR && target != VT_BOOL && target != VT_I4 && target != VT_I2) continue;
+            Slot& slot = slots_[i];
+            slot.original = V_VARIANTREF(&arg);
+            VariantInit(&slot.value);
+            if (V_VT(slot.original) != VT_EMPTY &&
+                FAILED(VariantChangeType(&slot.value, slot.original, 0, target))) {
+                continue;
+            }
+            if (V_VT(&slot.value) == VT_EMPTY) {
+                V_VT(&slot.value) = target;
+                if (target == VT_BSTR) V_BSTR(&slot.value) = nullptr;
+                else V_I4(&slot.value) = 0;
+            }
+            slot.used = true;
+            V_VT(&arg) = VT_BYREF | target;
+            V_BYREF(&arg) = &V_I4(&slot.value);  // the value union, whatever its type
+        }
+        info->ReleaseFuncDesc(function);
+    }
+    ~ByReferenceArguments() {
+        for (UINT i = 0; i < slots_.size(); ++i) {
+            Slot& slot = slots_[i];
+            if (!slot.used) continue;
+            VARIANT& arg = params_->rgvarg[i];
+            V_VT(&arg) = VT_BYREF | VT_VARIANT;
+            V_VARIANTREF(&arg) = slot.original;
+            VariantClear(slot.original);
+            *slot.original = slot.value;  // hands the copy over
+        }
+    }
+
+  private:
+    struct Slot {
+        bool used = false;
+        VARIANT* original = nullptr;
+        VARIANT value;
+    };
+    static FUNCDESC* findFunction(ITypeInfo* info, DISPID id) {
+        TYPEATTR* attributes = nullptr;
+        if (FAILED(info->GetTypeAttr(&attributes))) return nullptr;
+        const WORD count = attributes->cFuncs;
+        info->ReleaseTypeAttr(attributes);
+        for (WORD i = 0; i < count; ++i) {
+            FUNCDESC* function = nullptr;
+            if (FAILED(info->GetFuncDesc(i, &function))) continue;
+            if (function->memid == id && !(function->invkind & (INVOKE_PROPERTYPUT | INVOKE_PROPERTYPUTREF))) {
+                return function;
+            }
+            info->ReleaseFuncDesc(function);
+        }
+        return nullptr;
+    }
+
+    DISPPARAMS* params_;
+    std::vector<Slot> slots_;
+};
+
+template <class Interface>
+HRESULT invokeWithReferences(Interface* target, DISPID id, REFIID riid, LCID lcid, WORD flags,
+                             DISPPARAMS* params, VARIANT* result, EXCEPINFO* excep, UINT* argErr) {
+    ITypeInfo* info = nullptr;
+    target->GetTypeInfo(0, lcid, &info);
+    HRESULT hr;
+    {
+        ByReferenceArguments references(info, id, params);
+        hr = target->Invoke(id, riid, lcid, flags, params, result, excep, argErr);
+    }
+    if (info) info->Release();
+    return hr;
+}
+
+}  // namespace
+
 STDMETHODIMP LogObject::ScriptDispatch::Invoke(DISPID id, REFIID riid, LCID lcid, WORD flags,
                                                DISPPARAMS* params, VARIANT* result,
                                                EXCEPINFO* excep, UINT* argErr) {
@@ -120,10 +214,11 @@ STDMETHODIMP LogObject::ScriptDispatch::Invoke(DISPID id, REFIID riid, LCID lcid
                                                      result, excep, argErr);
     }
     if (id >= kManagerBase && id < kInfoBase) {
-        return static_cast<IManagerData*>(&log_)->Invoke(id - kManagerBase, riid, lcid, flags,
-                                                         params, result, excep, argErr);
+        return invokeWithReferences(static_cast<IManagerData*>(&log_), id - kManagerBase, riid,
+                                    lcid, flags, params, result, excep, argErr);
     }
-    return static_cast<ILog*>(&log_)->Invoke(id, riid, lcid, flags, params, result, excep, argErr);
+    return invokeWithReferences(static_cast<ILog*>(&log_), id, riid, lcid, flags, params, result,
+                                excep, argErr);
 }
 
 STDMETHODIMP LogObject::InterfaceSupportsErrorInfo(REFIID riid) {
