@@ -95,9 +95,9 @@ class Hook : public ::testing::Test {
 
     // A window of this process that the hook should take for a browser's
     // (or not); true when it reacted, which it shows by the warning.
-    static bool warnsAbout(WindowSpec spec) {
+    static bool warnsAbout(WindowShape shape) {
         shared().warned = 0;
-        WindowThread window(spec);
+        WindowThread window(shape);
         window.join();
         EXPECT_TRUE(window.created());
         const bool warned = shared().warned != 0;
@@ -105,10 +105,10 @@ class Hook : public ::testing::Test {
         return warned;
     }
     static bool warnsAbout(const std::string& moduleFile) {
-        WindowSpec spec;
-        spec.module = moduleNamed(moduleFile);
-        EXPECT_NE(spec.module, nullptr) << moduleFile;
-        return warnsAbout(spec);
+        WindowShape shape;
+        shape.module = moduleNamed(moduleFile);
+        EXPECT_NE(shape.module, nullptr) << moduleFile;
+        return warnsAbout(shape);
     }
 
     static void expectKilledAboutFiveSecondsLater(const FakeBrowser& browser) {
@@ -175,24 +175,24 @@ TEST_F(Hook, LeavesChildOwnedAndNamelessWindowsAlone) {
     HWND parent = CreateWindowExA(0, "STATIC", nullptr, WS_OVERLAPPEDWINDOW, 0, 0, 300, 200,
                                   nullptr, nullptr, nullptr, nullptr);
     ASSERT_NE(parent, nullptr);
-    WindowSpec spec;
-    spec.module = moduleNamed("NETSCAPE.EXE");
+    WindowShape shape;
+    shape.module = moduleNamed("NETSCAPE.EXE");
 
-    WindowSpec child = spec;
+    WindowShape child = shape;
     child.parent = parent;
     child.style = WS_CHILD;
     EXPECT_FALSE(warnsAbout(child));
 
-    WindowSpec owned = spec;
+    WindowShape owned = shape;
     owned.parent = parent;
     owned.style = WS_POPUP;
     EXPECT_FALSE(warnsAbout(owned));
 
-    WindowSpec nameless = spec;
+    WindowShape nameless = shape;
     nameless.name = nullptr;
     EXPECT_FALSE(warnsAbout(nameless));
 
-    WindowSpec emptyName = spec;
+    WindowShape emptyName = shape;
     emptyName.name = "";
     EXPECT_TRUE(warnsAbout(emptyName));
 
@@ -247,10 +247,10 @@ TEST_F(Hook, ASecondWindowWhileWarnedGetsItsOwnConversationButNoSecondBox) {
     // own (nameless) window is not recognised.
     FakeBrowser netscp6("netscp6.exe", "--unnamed");
     ASSERT_TRUE(netscp6.waitForEvent("dde-ready", kEventWaitMs));
-    WindowSpec spec;
-    spec.module = moduleNamed("netscp6.exe");
-    spec.pumpMs = kQuietMs;
-    WindowThread window(spec);
+    WindowShape shape;
+    shape.module = moduleNamed("netscp6.exe");
+    shape.pumpMs = kQuietMs;
+    WindowThread window(shape);
     const DWORD windowCreated = GetTickCount();
     // A browser that refuses the poke: the conversation connected, so it
     // still ends the warning.
@@ -292,10 +292,10 @@ TEST_F(Hook, AConversationThatFindsNoBrowserLeavesTheWarningStanding) {
     ASSERT_TRUE(silent.waitForEvent("created", kEventWaitMs));
 
     // Each recognised window, and each explicit kill, tries once.
-    WindowSpec spec;
-    spec.module = moduleNamed("NETSCAPE.EXE");
-    spec.pumpMs = kQuietMs;
-    WindowThread window(spec);
+    WindowShape shape;
+    shape.module = moduleNamed("NETSCAPE.EXE");
+    shape.pumpMs = kQuietMs;
+    WindowThread window(shape);
     KillThread netscapeKill(1, kQuietMs);
     KillThread operaKill(2, kQuietMs);
 
@@ -312,7 +312,7 @@ TEST_F(Hook, AConversationThatFindsNoBrowserLeavesTheWarningStanding) {
     EXPECT_EQ(shared().warned, 1u);
     EXPECT_EQ(boxes().boxes().size(), 1u);
     // Still warned: a further browser window brings no box.
-    WindowSpec another;
+    WindowShape another;
     another.module = moduleNamed("opera.exe");
     WindowThread later(another);
     later.join();
@@ -349,10 +349,10 @@ TEST_F(Hook, UnrecognisedWindowsAndUnknownKindsStartNoConversation) {
 TEST_F(Hook, WithFilteringOffRecognisedBrowsersAreLeftAlone) {
     THFilterOn(false);
     FakeBrowser netscape("netscape.exe", "--no-dde");
-    WindowSpec spec;
-    spec.module = moduleNamed("NETSCAPE.EXE");
-    spec.pumpMs = kQuietMs;
-    WindowThread window(spec);
+    WindowShape shape;
+    shape.module = moduleNamed("NETSCAPE.EXE");
+    shape.pumpMs = kQuietMs;
+    WindowThread window(shape);
     ASSERT_TRUE(netscape.waitForEvent("created", kEventWaitMs));
     window.join();
     waitOutTimers(netscape);

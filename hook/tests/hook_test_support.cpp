@@ -360,16 +360,16 @@ void TestThread::join() {
     thread_ = nullptr;
 }
 
-WindowThread::WindowThread(WindowSpec spec) : spec_(spec) {
+WindowThread::WindowThread(WindowShape shape) : shape_(shape) {
     start();
 }
 
 void WindowThread::body() {
-    HWND window = CreateWindowExA(0, "STATIC", spec_.name, spec_.style, 0, 0, 100, 100,
-                                  spec_.parent, nullptr, spec_.module, nullptr);
+    HWND window = CreateWindowExA(0, "STATIC", shape_.name, shape_.style, 0, 0, 100, 100,
+                                  shape_.parent, nullptr, shape_.module, nullptr);
     created_ = window != nullptr;
     SetEvent(ready_);
-    pumpMessages(spec_.pumpMs);
+    pumpMessages(shape_.pumpMs);
     if (window) DestroyWindow(window);
 }
 

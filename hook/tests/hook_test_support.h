@@ -143,7 +143,7 @@ class TestThread {
 // Creates a window; the thread then dispatches messages for `pumpMs` (so
 // kill timers can fire), destroys the window and ends. Constructed once the
 // window exists.
-struct WindowSpec {
+struct WindowShape {
     HMODULE module = nullptr;
     const char* name = "Fake Browser";
     HWND parent = nullptr;
@@ -152,13 +152,13 @@ struct WindowSpec {
 };
 class WindowThread : public TestThread {
   public:
-    explicit WindowThread(WindowSpec spec);
+    explicit WindowThread(WindowShape shape);
     ~WindowThread() override { join(); }
     bool created() const { return created_; }
 
   private:
     void body() override;
-    WindowSpec spec_;
+    WindowShape shape_;
     bool created_ = false;
 };
 

@@ -102,6 +102,13 @@ public:
     STDMETHODIMP get__NewEnum(IUnknown** pEnum) override;
 
     ServiceCore& core() { return *core_; }
+    // Runs body on the core under the members' lock: for calls from inside
+    // the process (the tray) that do not go through a member.
+    template <class Body>
+    auto withCore(Body&& body) {
+        std::lock_guard<std::recursive_mutex> hold(lock_);
+        return body(*core_);
+    }
 
     // What the resident service adds: the hook library's THFilterOn and the
     // tray icon after each switch, and the uninstall dialog that today's

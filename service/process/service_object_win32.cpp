@@ -30,9 +30,11 @@ namespace {
 class LogServiceCalls : public LogInstanceCalls {
   public:
     explicit LogServiceCalls(LogObject& log) : log_(log) {}
-    std::optional<std::string> passwordEntry() override { return log_.core().passwordEntry(); }
+    std::optional<std::string> passwordEntry() override {
+        return log_.withCore([](ServiceCore& core) { return core.passwordEntry(); });
+    }
     bool isMasterCode(const std::string& typed) override {
-        return log_.core().isMasterCode(lowered(typed));
+        return log_.withCore([&](ServiceCore& core) { return core.isMasterCode(lowered(typed)); });
     }
     void showAbout() override { log_.About(); }
     void showIncorrectPassword() override {
