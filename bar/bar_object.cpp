@@ -4,6 +4,7 @@
 #include <oleauto.h>
 #include <shlguid.h>
 
+#include <algorithm>
 #include <cstring>
 
 #include "bar_pages/tbpages.h"

@@ -29,7 +29,6 @@ HRESULT categories(ComPtr<ICatRegister>& out) {
 }  // namespace
 
 BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID reserved) {
-    if (reason == DLL_PROCESS_ATTACH) DisableThreadLibraryCalls(instance);
     // Unloaded by FreeLibrary (not at process end): take the class back.
     if (reason == DLL_PROCESS_DETACH && !reserved) tb::bar::unregisterBandWindowClass(instance);
     return TRUE;

@@ -14,11 +14,8 @@ tb::pages::PageTable table;
 
 }  // namespace
 
-BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID) {
-    if (reason == DLL_PROCESS_ATTACH) {
-        DisableThreadLibraryCalls(instance);
-        tb::pages::fillPageTable(table);
-    }
+BOOL WINAPI DllMain(HINSTANCE, DWORD reason, LPVOID) {
+    if (reason == DLL_PROCESS_ATTACH) tb::pages::fillPageTable(table);
     return TRUE;
 }
 

@@ -7,8 +7,10 @@
 //
 // Commands (see script.h for the syntax):
 //   pages DIR                          serve web addresses from DIR/host/path
-//   page URL [title=T] [meta.NAME=CONTENT]... [html=TEXT]
-//                                      a page of the in-memory table
+//   page URL [title=T] [meta.NAME=CONTENT]... [frame=URL]... [html=TEXT]
+//            [unreachable]             a page of the in-memory table (with
+//                                      iframes); unreachable: a band's
+//                                      browser control shows its error page
 //   window NAME [menubar=0] [thread=OTHER]
 //                                      open a window (menubar=0: a pop-up),
 //                                      on a thread of its own or OTHER's
@@ -21,6 +23,15 @@
 //   state NAME                         report the window's address and state
 //   close NAME                         the user closes the window
 //   bands on|off                       create bands for ShowBrowserBar
+//   explorerbar NAME {CLSID} [0|1]     the user shows or hides an explorer
+//                                      bar from the browser's list
+//   barclick NAME URL [frame=N]        the user follows a link in the page
+//                                      of the band's browser control (or in
+//                                      its frame N)
+//   barstate NAME                      report what the band's control shows
+//   bandfocus NAME                     the user tabs into the band
+//   bandstate NAME                     report the band's window
+//   rightclick NAME                    the user right-clicks the band site
 //   bench NAME COUNT URL...            COUNT navigations, then the rate
 //   echo TEXT...    sleep MS    quit
 //
@@ -30,6 +41,10 @@
 //   before NAME url=... cancel=0|1 hr=...     each BeforeNavigate2
 //   nav NAME url=... result=shown|redirected|cancelled|stopped|closed [to=...]
 //   browser NAME call=Navigate|Stop|Quit|ShowBrowserBar|... ...
+//   band NAME event=... [clsid=...] hr=...    a band created, shown, hidden
+//   barview NAME call=... barbefore NAME ...  barnav NAME ...  barstate NAME ...
+//                                      the band's browser control (see
+//                                      bar_control.h, bar_navigator.h)
 //   msgbox NAME caption=... text=...   a message box, answered with OK
 //   event NAME event=... hr=...        every event, with --trace
 //   state NAME ...    bench NAME ...    echo ...    error ...
@@ -169,6 +184,8 @@ void Host::onWindow(const Command& c, const std::function<void(HostWindow&)>& jo
     runOn(slot, it->first, [&] {
         job(*slot.window);
         slot.window->closeIfQuit();
+        if (!slot.window->closed()) slot.window->settle();
+        slot.window->closeIfQuit();
         if (slot.window->closed()) {
             delete slot.window;
             gone = true;
@@ -217,8 +234,13 @@ void Host::execute(const Command& c) {
             for (const auto& [key, value] : c.options) {
                 if (key.rfind("meta.", 0) == 0) metas.emplace_back(key.substr(5), value);
             }
-            pages_.define(canonicalAddress(word(0)), tablePage(c.option("title"), metas));
+            std::vector<std::string> frames;
+            for (const auto& [key, value] : c.options) {
+                if (key == "frame") frames.push_back(value);
+            }
+            pages_.define(canonicalAddress(word(0)), tablePage(c.option("title"), metas, frames));
         }
+        if (c.has("unreachable")) pages_.markUnreachable(canonicalAddress(word(0)));
     } else if (n == "window") {
         openWindow(c);
     } else if (n == "navigate") {
@@ -258,6 +280,33 @@ void Host::execute(const Command& c) {
             HostWindow* w = slot.window;
             runOn(slot, name, [&] { w->setBands(bands); });
         }
+    } else if (n == "explorerbar") {
+        if (c.words.size() < 2) return error(c, "explorerbar NAME {CLSID} [0|1]");
+        if (!bands) return error(c, "bands are off");
+        const bool show = word(2) != "0";
+        onWindow(c, [&](HostWindow& w) { w.userShowBar(tb::toWide(word(1)), show); });
+    } else if (n == "barclick" || n == "barstate" || n == "bandfocus" || n == "bandstate") {
+        if (n == "barclick" && c.words.size() < 2) return error(c, "barclick NAME URL [frame=N]");
+        const std::optional<long> frame = c.number("frame", 0);
+        if (!frame || *frame < 0) return error(c, "frame must be a number");
+        bool found = true;
+        onWindow(c, [&](HostWindow& w) {
+            if (n == "bandfocus" || n == "bandstate") {
+                found = n == "bandfocus" ? SUCCEEDED(w.bars().activate()) : w.bars().reportState();
+                return;
+            }
+            BarControl* control = w.bars().control();
+            if (!control) {
+                found = false;
+            } else if (n == "barstate") {
+                control->reportState();
+            } else {
+                found = control->followLink(word(1), static_cast<uint32_t>(*frame));
+            }
+        });
+        if (!found) error(c, "no band control or frame in " + word(0));
+    } else if (n == "rightclick") {
+        onWindow(c, [&](HostWindow& w) { w.rightClick(); });
     } else if (n == "bench") {
         bench(c);
     } else if (n == "echo") {

@@ -37,7 +37,7 @@ void registerFrameClass() {
     static std::once_flag once;
     std::call_once(once, [] {
         WNDCLASSW wc = {};
-        wc.lpfnWndProc = DefWindowProcW;
+        wc.lpfnWndProc = HostWindow::frameProc;
         wc.hInstance = GetModuleHandleW(nullptr);
         wc.hCursor = LoadCursor(nullptr, IDC_ARROW);
         wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
@@ -69,10 +69,22 @@ void setText(ScopedVariant& v, const std::string& text) {
 
 }  // namespace
 
+LRESULT CALLBACK HostWindow::frameProc(HWND frame, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_CONTEXTMENU) {
+        auto* window = reinterpret_cast<HostWindow*>(GetWindowLongPtrW(frame, GWLP_USERDATA));
+        if (window) {
+            window->out_.line(outputLine("window", window->name_, {{"event", "contextmenu"}}));
+            return 0;
+        }
+    }
+    return DefWindowProcW(frame, message, wParam, lParam);
+}
+
 HostWindow::HostWindow(std::string name, WindowOptions options, const PageSource& pages,
                        Output& out)
     : name_(std::move(name)), options_(options), out_(out), navigator_(name_, *this, pages, out) {
     bars_.enable(options_.bands);
+    bars_.attach(name_, pages, out_, options_.trace);
 }
 
 HostWindow::~HostWindow() {
@@ -86,6 +98,7 @@ bool HostWindow::open() {
                              CW_USEDEFAULT, 800, 600, nullptr, nullptr, GetModuleHandleW(nullptr),
                              nullptr);
     if (!frame_) return false;
+    SetWindowLongPtrW(frame_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
     browser_.Attach(WebBrowser::create(static_cast<BrowserFrame*>(this)));
     if (!browser_) return false;
 
@@ -135,7 +148,10 @@ void HostWindow::close() {
         browser_->detach();
         browser_.Reset();
     }
-    if (frame_) DestroyWindow(frame_);
+    if (frame_) {
+        SetWindowLongPtrW(frame_, GWLP_USERDATA, 0);
+        DestroyWindow(frame_);
+    }
     frame_ = nullptr;
     out_.line(outputLine("window", name_, {{"event", "closed"}}));
 }
@@ -167,6 +183,12 @@ HRESULT HostWindow::showBrowserBar(const std::wstring& clsid, bool show) {
         out_.line(outputLine("bar", name_,
                              {{"clsid", toAnsi(clsid.c_str(), clsid.size())}, {"hr", hex(hr)}}));
     return hr;
+}
+
+void HostWindow::rightClick() {
+    if (!frame_) return;
+    SendMessageW(frame_, WM_RBUTTONDOWN, MK_RBUTTON, MAKELPARAM(20, 20));
+    SendMessageW(frame_, WM_RBUTTONUP, 0, MAKELPARAM(20, 20));
 }
 
 HRESULT HostWindow::raise(DISPID id, const char* event, VARIANTARG* args, UINT count,

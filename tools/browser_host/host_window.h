@@ -41,6 +41,17 @@ class HostWindow : public BrowserFrame, public WindowEvents {
     void closeIfQuit();
     const std::string& name() const { return name_; }
     void setBands(bool on) { bars_.enable(on); }
+    BarHost& bars() { return bars_; }
+    // The browser's message loop after a command: what the bands' controls
+    // were asked to load arrives.
+    void settle() { bars_.settle(); }
+    // The user switches an explorer bar from the browser's list.
+    HRESULT userShowBar(const std::wstring& clsid, bool show) {
+        return showBrowserBar(clsid, show);
+    }
+    // The user right-clicks the band site (the frame): without a band the
+    // frame opens its context menu, reported as "window NAME event=contextmenu".
+    void rightClick();
 
     // BrowserFrame
     Navigator& navigator() override { return navigator_; }
@@ -60,6 +71,9 @@ class HostWindow : public BrowserFrame, public WindowEvents {
     void titleChange(const std::string& title) override;
     void documentComplete(const std::string& url) override;
     void downloadComplete() override;
+
+    // The frame's window procedure: reports its context menu.
+    static LRESULT CALLBACK frameProc(HWND frame, UINT message, WPARAM wParam, LPARAM lParam);
 
   private:
     std::vector<CLSID> registeredHelpers() const;

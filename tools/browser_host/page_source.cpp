@@ -147,6 +147,9 @@ std::vector<Element> scanHtml(const std::string& html) {
             if (auto it = attributes.find("name"); it != attributes.end()) e.name = it->second;
             if (auto it = attributes.find("content"); it != attributes.end())
                 e.content = it->second;
+        } else if (e.tag == "iframe" || e.tag == "frame") {
+            const auto attributes = attributesOf(inner.substr(nameEnd));
+            if (auto it = attributes.find("src"); it != attributes.end()) e.src = it->second;
         }
         out.push_back(std::move(e));
     }
@@ -154,7 +157,8 @@ std::vector<Element> scanHtml(const std::string& html) {
 }
 
 std::vector<Element> tablePage(const std::optional<std::string>& title,
-                               const std::vector<std::pair<std::string, std::string>>& metas) {
+                               const std::vector<std::pair<std::string, std::string>>& metas,
+                               const std::vector<std::string>& frames) {
     std::vector<Element> out = {plain("html"), plain("head")};
     if (title) {
         Element t = plain("title");
@@ -170,6 +174,19 @@ std::vector<Element> tablePage(const std::optional<std::string>& title,
         out.push_back(std::move(m));
     }
     out.push_back(plain("body"));
+    for (const std::string& address : frames) {
+        Element f = plain("iframe");
+        f.src = address;
+        out.push_back(std::move(f));
+    }
+    return out;
+}
+
+std::vector<std::string> frameAddresses(const std::vector<Element>& elements) {
+    std::vector<std::string> out;
+    for (const Element& e : elements) {
+        if (e.src) out.push_back(*e.src);
+    }
     return out;
 }
 
@@ -229,6 +246,16 @@ void PageSource::setDirectory(const std::string& directory) {
 void PageSource::define(const std::string& url, std::vector<Element> elements) {
     std::lock_guard<std::mutex> hold(lock_);
     table_[url] = std::move(elements);
+}
+
+void PageSource::markUnreachable(const std::string& url) {
+    std::lock_guard<std::mutex> hold(lock_);
+    unreachable_.insert(url);
+}
+
+bool PageSource::unreachable(const std::string& url) const {
+    std::lock_guard<std::mutex> hold(lock_);
+    return unreachable_.count(url) != 0;
 }
 
 std::optional<std::string> PageSource::readFile(const std::string& path) const {

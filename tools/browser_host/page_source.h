@@ -7,6 +7,7 @@
 #include <map>
 #include <mutex>
 #include <optional>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -19,6 +20,7 @@ struct Element {
     std::optional<std::string> text;     // a title's text
     std::optional<std::string> name;     // a meta element's name attribute
     std::optional<std::string> content;  // and its content attribute
+    std::optional<std::string> src;      // a frame's or iframe's address
 };
 
 struct Page {
@@ -33,9 +35,13 @@ struct Page {
 std::vector<Element> scanHtml(const std::string& html);
 
 // A page of the table: html, head, the title, the meta elements in order,
-// body.
+// body, then an iframe for each frame address.
 std::vector<Element> tablePage(const std::optional<std::string>& title,
-                               const std::vector<std::pair<std::string, std::string>>& metas);
+                               const std::vector<std::pair<std::string, std::string>>& metas,
+                               const std::vector<std::string>& frames = {});
+
+// The addresses of a page's frames, in document order.
+std::vector<std::string> frameAddresses(const std::vector<Element>& elements);
 
 // The address as the browser hands it to its plug-ins: a drive path
 // (C:\My Pages\a.htm) becomes a file address (file:///C:/My%20Pages/a.htm);
@@ -52,6 +58,9 @@ class PageSource {
   public:
     void setDirectory(const std::string& directory);
     void define(const std::string& url, std::vector<Element> elements);
+    // The address cannot be reached: a browser control shows its error page.
+    void markUnreachable(const std::string& url);
+    bool unreachable(const std::string& url) const;
 
     // Table first, then the pages directory, then local files; anything
     // else is an empty document (html, head, body).
@@ -63,6 +72,7 @@ class PageSource {
     mutable std::mutex lock_;
     std::string directory_;
     std::map<std::string, std::vector<Element>> table_;
+    std::set<std::string> unreachable_;
 };
 
 }  // namespace tb::host

@@ -182,25 +182,28 @@ STDMETHODIMP WebBrowser::Invoke(DISPID id, REFIID riid, LCID, WORD flags, DISPPA
     return t->Invoke(static_cast<IWebBrowser2*>(this), id, flags, params, result, excep, argErr);
 }
 
-HRESULT WebBrowser::navigateTo(const std::wstring& url, VARIANT* flags) {
+HRESULT WebBrowser::navigateTo(const std::wstring& url, VARIANT* flags, VARIANT* headers) {
     if (!frame_) return E_UNEXPECTED;
     const std::string text = toAnsi(url.c_str(), url.size());
     const long flagValue = numberOf(flags).value_or(0);
     std::vector<std::pair<std::string, std::string>> fields = {{"url", text}};
     if (flags && V_VT(flags) != VT_EMPTY) fields.emplace_back("flags", std::to_string(flagValue));
+    if (const std::optional<std::wstring> extra = textOf(headers); extra && !extra->empty())
+        fields.emplace_back("headers", toAnsi(extra->c_str(), extra->size()));
     frame_->record("Navigate", fields);
     return frame_->navigator().navigate(text, static_cast<int32_t>(flagValue)) ? S_OK : E_FAIL;
 }
 
-STDMETHODIMP WebBrowser::Navigate(BSTR URL, VARIANT* Flags, VARIANT*, VARIANT*, VARIANT*) {
+STDMETHODIMP WebBrowser::Navigate(BSTR URL, VARIANT* Flags, VARIANT*, VARIANT*, VARIANT* Headers) {
     if (!URL) return E_INVALIDARG;
-    return navigateTo(std::wstring(URL, SysStringLen(URL)), Flags);
+    return navigateTo(std::wstring(URL, SysStringLen(URL)), Flags, Headers);
 }
 
-STDMETHODIMP WebBrowser::Navigate2(VARIANT* URL, VARIANT* Flags, VARIANT*, VARIANT*, VARIANT*) {
+STDMETHODIMP WebBrowser::Navigate2(VARIANT* URL, VARIANT* Flags, VARIANT*, VARIANT*,
+                                   VARIANT* Headers) {
     const std::optional<std::wstring> url = textOf(URL);
     if (!url) return E_INVALIDARG;
-    return navigateTo(*url, Flags);
+    return navigateTo(*url, Flags, Headers);
 }
 
 STDMETHODIMP WebBrowser::Refresh() {

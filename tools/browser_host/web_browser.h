@@ -122,7 +122,7 @@ class WebBrowser
     STDMETHODIMP QueryService(REFGUID service, REFIID riid, void** ppv) override;
 
   private:
-    HRESULT navigateTo(const std::wstring& url, VARIANT* flags);
+    HRESULT navigateTo(const std::wstring& url, VARIANT* flags, VARIANT* headers);
 
     BrowserFrame* frame_;
     Microsoft::WRL::ComPtr<EventConnection> events_;
