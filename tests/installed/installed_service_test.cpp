@@ -73,6 +73,8 @@ class InstalledService : public ::testing::Test {
         CreateDirectoryA(lists.c_str(), nullptr);
         CopyFileA(windowsPath(TB_TBSERV_EXE).c_str(), (stage + "\\tbserv.exe").c_str(), FALSE);
         CopyFileA(windowsPath(TB_TBHOOK_DLL).c_str(), (stage + "\\tbhook.dll").c_str(), FALSE);
+        CopyFileA(windowsPath(TB_TBTIME_DLL).c_str(), (stage + "\\tbtime.dll").c_str(), FALSE);
+        CopyFileA(windowsPath(TB_TBHELP_DLL).c_str(), (stage + "\\tbhelp.dll").c_str(), FALSE);
         const std::string samples = windowsPath(TB_SAMPLE_DATA_DIR) + "\\";
         WIN32_FIND_DATAA found{};
         HANDLE search = FindFirstFileA((samples + "*").c_str(), &found);
@@ -85,6 +87,19 @@ class InstalledService : public ::testing::Test {
         FindClose(search);
         installed = runProgram("\"" + windowsPath(TB_TBINSTALL_EXE) + "\" --files=" + stage +
                                " --lists=" + lists);
+        // The time component asks a daytime server on loopback where none
+        // answers, and so keeps the computer's time: never the public one.
+        HKEY product = nullptr;
+        if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, "Software\\Quillmoor\\TamberlyIE", 0, KEY_SET_VALUE,
+                          &product) == ERROR_SUCCESS) {
+            const char host[] = "127.0.0.1";
+            const DWORD port = 9;
+            RegSetValueExA(product, "TimeServerHost", 0, REG_SZ,
+                           reinterpret_cast<const BYTE*>(host), sizeof host);
+            RegSetValueExA(product, "TimeServerPort", 0, REG_DWORD,
+                           reinterpret_cast<const BYTE*>(&port), sizeof port);
+            RegCloseKey(product);
+        }
     }
     static void TearDownTestSuite() { endService(); }
 
@@ -168,6 +183,35 @@ TEST_F(InstalledService, TheOrderlyEndSavesTheLogsAndASecondStartReadsThem) {
     VARIANT_BOOL allowed = 0;
     EXPECT_EQ(again->IsURLAllowed(url.get(), &allowed), S_OK);
     EXPECT_EQ(allowed, 1) << "the site log came back from tbl.log";
+}
+
+// The browser helper as the installer registered it, in the browser host,
+// judged by the installed service: a page is shown, a blocked address is
+// sent to the block page, and the visit is in the service's site log.
+TEST_F(InstalledService, TheBrowserHelperJudgesEveryNavigationThroughTheService) {
+    const std::string path = temporary("tb_browse.txt");
+    std::ofstream(path, std::ios::binary)
+        << "page http://www.museum.example/ title=\"Museum\"\n"
+           "page http://www.royal-casino.example/poker/tables.htm title=\"Casino\"\n"
+           "window main\n"
+           "navigate main http://www.museum.example/\n"
+           "navigate main http://www.royal-casino.example/poker/tables.htm\n"
+           "close main\n";
+    const ProgramRun run =
+        runProgram("\"" + windowsPath(TB_HOST_EXE) + "\" --timeout=60 --script=\"" + path + "\"");
+    EXPECT_EQ(run.exitCode, 0u) << run.output;
+    EXPECT_NE(run.output.find("nav main url=http://www.museum.example/ result=shown"),
+              std::string::npos)
+        << run.output;
+    EXPECT_NE(run.output.find("url=http://www.royal-casino.example/poker/tables.htm cancel=1"),
+              std::string::npos)
+        << run.output;
+    EXPECT_NE(run.output.find("restricted1.htm"), std::string::npos) << run.output;
+
+    ScopedBstr visited(L"www.museum.example/");
+    VARIANT_BOOL allowed = 0;
+    EXPECT_EQ(log->IsURLAllowed(visited.get(), &allowed), S_OK);
+    EXPECT_EQ(allowed, 1) << "the helper's navigation is in the site log";
 }
 
 }  // namespace

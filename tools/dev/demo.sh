@@ -2,7 +2,8 @@
 # make demo: judges a handful of addresses through the Log object, created
 # in process by a small Windows program that runs under Wine in a directory
 # of its own holding the sample data (that directory is then the service
-# directory, as the product's own would be).
+# directory, as the product's own would be); then the family's browsing
+# session on the installed product (family_demo.sh).
 #   demo.sh <native tree> <win64 tree>
 set -euo pipefail
 win64=$(cd "$2" && pwd)
@@ -23,4 +24,6 @@ if [[ -f "$work/tbWordBlocked.txt" ]]; then
   echo "tbWordBlocked.txt (read by restricted3.htm): $(tr -d '\r' <"$work/tbWordBlocked.txt")"
 fi
 "$here/wine-prefix.sh" stop "$prefix" || true
-exit $status
+[[ $status -eq 0 ]] || exit $status
+echo
+"$here/family_demo.sh" "$win64"
