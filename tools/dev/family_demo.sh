@@ -17,22 +17,8 @@ trap cleanup EXIT
 winpath() { printf 'Z:%s' "${1//\//\\}"; }
 run() { TB_WINEPREFIX="$prefix" "$win64/wine-run" "$@" </dev/null; }
 
-mkdir -p "$work/files" "$work/lists"
-cp "$win64/service/process/tbserv.exe" "$win64/hook/tbhook.dll" "$win64/time_server/tbtime.dll" \
-   "$win64/browser_helper/tbhelp.dll" "$win64/bar/tbbar.dll" "$win64/bar_pages/tbpages.dll" \
-   "$work/files/"
-cp "$win64"/sample_data/*.htm "$work/files/"
-cp "$win64"/sample_data/*.dat "$work/lists/"
-
-"$here/wine-prefix.sh" clone "$win64/wineprefix" "$prefix"
-"$here/wine-prefix.sh" start "$prefix"
 echo "Installing Tamberly into a fresh prefix..."
-run "$win64/tools/installer/tbinstall.exe" "--files=$(winpath "$work/files")" \
-    "--lists=$(winpath "$work/lists")" | tr -d '\r'
-# The time component asks loopback, where no daytime server answers, and
-# keeps the computer's time: the demo never reaches the network.
-run reg add 'HKLM\Software\Quillmoor\TamberlyIE' /v TimeServerHost /d 127.0.0.1 /f >/dev/null
-run reg add 'HKLM\Software\Quillmoor\TamberlyIE' /v TimeServerPort /t REG_DWORD /d 9 /f >/dev/null
+"$here/install-product.sh" "$win64" "$prefix" "$work/stage"
 
 cat >"$work/session.txt" <<'SESSION'
 page http://www.news.example/today.htm title="Today's news"

@@ -12,3 +12,5 @@ echo "== filter_bench: default lists (1,000,000 entries)"
 "$tree/bench/filter_bench"
 echo "== filter_bench: large adult list (4,600,000 entries)"
 "$tree/bench/filter_bench" --adult 4600000
+echo "== navigations through the browser helper and the installed service"
+"$root/bench/service_bench.sh" "$2" 300
