@@ -1,0 +1,107 @@
+// The Manager against the real service, on the product as the installer
+// leaves it (run-installed-tests.sh installs it into a prefix of its own):
+// the first run sets the password, and what the parent changes on the pages
+// reaches the service.
+#include <windows.h>
+#include <wrl/client.h>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+#include "common/com_convert.h"
+#include "common/com_holders.h"
+#include "common/tbserv.h"
+#include "manager/tests/manager_driver.h"
+
+namespace tb::test {
+namespace {
+
+using Microsoft::WRL::ComPtr;
+
+constexpr char kSheetTitle[] = "Tamberly Manager";
+constexpr char kPassword[] = "";
+constexpr int kCategoriesPage = 1, kWordsPage = 5;
+constexpr int kGambling = 1039, kWordEdit = 1004, kAddWord = 1021;
+
+class InstalledManager : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        ASSERT_TRUE(SUCCEEDED(com_.result()));
+        ASSERT_EQ(CoCreateInstance(CLSID_Log, nullptr, CLSCTX_LOCAL_SERVER, IID_ILog,
+                                   reinterpret_cast<void**>(log_.GetAddressOf())),
+                  S_OK);
+        ASSERT_EQ(log_.As(&manager_), S_OK);
+    }
+    std::vector<std::string> words() {
+        ScopedVariant list;
+        EXPECT_EQ(manager_->GetWords(list.get()), S_OK);
+        return stringsFromVariant(list.get()).value_or(std::vector<std::string>{});
+    }
+    HWND openSheet(ManagerProcess& manager) {
+        HWND sheet = manager.logIn(kPassword);
+        EXPECT_NE(sheet, nullptr) << "no sheet";
+        return sheet;
+    }
+    void pressOk(ManagerProcess& manager, HWND sheet) {
+        postClick(sheet, IDOK);
+        EXPECT_TRUE(manager.waitForExit()) << "the sheet stayed open";
+    }
+
+    ComApartment com_;
+    ComPtr<ILog> log_;
+    ComPtr<IManagerData> manager_;
+};
+
+// The installed lists carry no word file, so the service starts with the
+// empty password set: the Manager asks for it, and the empty text opens.
+TEST_F(InstalledManager, AFreshInstallWithoutAWordFileOpensWithTheEmptyPassword) {
+    ManagerProcess manager;
+    HWND sheet = openSheet(manager);
+    ASSERT_NE(sheet, nullptr);
+    postClick(sheet, IDCANCEL);
+    EXPECT_TRUE(manager.waitForExit());
+}
+
+TEST_F(InstalledManager, AWordAddedOnTheWordsPageIsInTheServicesList) {
+    ManagerProcess manager;
+    ASSERT_TRUE(manager.start());
+    HWND sheet = openSheet(manager);
+    ASSERT_NE(sheet, nullptr);
+    HWND page = selectPage(sheet, kWordsPage);
+    setText(page, kWordEdit, "zebrafish");
+    click(page, kAddWord);
+    pressOk(manager, sheet);
+    const std::vector<std::string> list = words();
+    EXPECT_NE(std::find(list.begin(), list.end(), "zebrafish"), list.end());
+}
+
+TEST_F(InstalledManager, GamblingSwitchedOffOnTheCategoriesPageLetsACasinoThrough) {
+    BSTR url = newBstr("http://www.royal-casino.example/poker/tables.htm");
+    VARIANT_BOOL userAllowed = 0, allowed = 0;
+    ASSERT_EQ(log_->FilterURL(&url, &userAllowed, &allowed), S_OK);
+    SysFreeString(url);
+    EXPECT_EQ(allowed, 0);
+
+    ManagerProcess manager;
+    ASSERT_TRUE(manager.start());
+    HWND sheet = openSheet(manager);
+    ASSERT_NE(sheet, nullptr);
+    HWND page = selectPage(sheet, kCategoriesPage);
+    ASSERT_TRUE(isChecked(page, kGambling));
+    click(page, kGambling);
+    pressOk(manager, sheet);
+
+    VARIANT_BOOL gambling = -7;
+    EXPECT_EQ(manager_->GetCategoryState(ecat_Gambling, &gambling), S_OK);
+    EXPECT_EQ(gambling, 0);
+    url = newBstr("http://www.royal-casino.example/poker/tables.htm");
+    ASSERT_EQ(log_->FilterURL(&url, &userAllowed, &allowed), S_OK);
+    SysFreeString(url);
+    EXPECT_EQ(allowed, 1);
+}
+
+}  // namespace
+}  // namespace tb::test
