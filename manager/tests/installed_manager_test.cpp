@@ -25,6 +25,8 @@ constexpr char kSheetTitle[] = "Tamberly Manager";
 constexpr char kPassword[] = "";
 constexpr int kCategoriesPage = 1, kWordsPage = 5;
 constexpr int kGambling = 1039, kWordEdit = 1004, kAddWord = 1021;
+constexpr int kBlockSitesPage = 3, kSiteEdit = 1014, kAddSite = 1018, kBlockList = 1003;
+constexpr int kTimePage = 2, kFridayTotal = 1075, kAllowSitesPage = 4, kAllowList = 1089;
 
 class InstalledManager : public ::testing::Test {
   protected:
@@ -101,6 +103,58 @@ TEST_F(InstalledManager, GamblingSwitchedOffOnTheCategoriesPageLetsACasinoThroug
     ASSERT_EQ(log_->FilterURL(&url, &userAllowed, &allowed), S_OK);
     SysFreeString(url);
     EXPECT_EQ(allowed, 1);
+}
+
+TEST_F(InstalledManager, ASiteBlockedOnTheBlockSitesPageIsRefusedByTheFilter) {
+    ManagerProcess manager;
+    HWND sheet = openSheet(manager);
+    ASSERT_NE(sheet, nullptr);
+    HWND page = selectPage(sheet, kBlockSitesPage);
+    setText(page, kSiteEdit, "http://www.fireworks.example/shop.htm");
+    click(page, kAddSite);
+    EXPECT_EQ(listItems(page, kBlockList).size(), 1u);
+    pressOk(manager, sheet);
+
+    BSTR url = newBstr("http://www.fireworks.example/shop.htm");
+    VARIANT_BOOL userAllowed = 0, allowed = 0;
+    ASSERT_EQ(log_->FilterURL(&url, &userAllowed, &allowed), S_OK);
+    SysFreeString(url);
+    EXPECT_EQ(allowed, 0);
+}
+
+TEST_F(InstalledManager, AnAddressAllowedOnTheAllowSitesPagePassesItsCategory) {
+    const std::string address = "http://www.gunshop.example/catalogue.htm";
+    BSTR url = newBstr(address);
+    VARIANT_BOOL userAllowed = 0, allowed = 0;
+    ASSERT_EQ(log_->FilterURL(&url, &userAllowed, &allowed), S_OK);
+    SysFreeString(url);
+    ASSERT_EQ(allowed, 0);
+
+    ManagerProcess manager;
+    HWND sheet = openSheet(manager);
+    ASSERT_NE(sheet, nullptr);
+    HWND page = selectPage(sheet, kAllowSitesPage);
+    setText(page, kSiteEdit, address);
+    click(page, kAddSite);
+    EXPECT_EQ(listItems(page, kAllowList).size(), 1u);
+    pressOk(manager, sheet);
+
+    url = newBstr(address);
+    ASSERT_EQ(log_->FilterURL(&url, &userAllowed, &allowed), S_OK);
+    SysFreeString(url);
+    EXPECT_EQ(allowed, 1);
+}
+
+TEST_F(InstalledManager, ADailyTotalSetOnTheTimePageIsTheServicesAllowance) {
+    ManagerProcess manager;
+    HWND sheet = openSheet(manager);
+    ASSERT_NE(sheet, nullptr);
+    HWND page = selectPage(sheet, kTimePage);
+    setText(page, kFridayTotal, "3");
+    pressOk(manager, sheet);
+    short hours = -1;
+    EXPECT_EQ(manager_->GetTotalHours(eday_Friday, &hours), S_OK);
+    EXPECT_EQ(hours, 3);
 }
 
 }  // namespace
