@@ -8,7 +8,7 @@
 
 namespace tb::testing {
 
-// "/work/build/x.exe" -> "Z:\work\build\x.exe"; Windows paths stay.
+// "/tmp/x.exe" -> "Z:\tmp\x.exe"; Windows paths stay.
 inline std::string windowsPath(std::string unixPath) {
     if (unixPath.empty() || unixPath[0] != '/') return unixPath;
     for (char& c : unixPath) {
