@@ -33,6 +33,13 @@
 //   bandstate NAME                     report the band's window
 //   rightclick NAME                    the user right-clicks the band site
 //   bench NAME COUNT URL...            COUNT navigations, then the rate
+//   daytime listen PORT                stand in for the public daytime server
+//                                      on 127.0.0.1:PORT, 0 for a free one
+//                                      (daytime_stand_in.h)
+//   daytime answer SECONDS [wait=MS]   answer the waiting questions with the
+//                                      computer's time moved by SECONDS
+//   process end|kill FILE              end every process of that file name in
+//                                      order (WM_QUIT) or by force
 //   echo TEXT...    sleep MS    quit
 //
 // Output lines (values quoted when they hold blanks):
@@ -47,6 +54,8 @@
 //                                      bar_control.h, bar_navigator.h)
 //   msgbox NAME caption=... text=...   a message box, answered with OK
 //   event NAME event=... hr=...        every event, with --trace
+//   daytime listen port=N    daytime answer utc=... answered=N
+//   process FILE found=N gone=0|1
 //   state NAME ...    bench NAME ...    echo ...    error ...
 // The exit code is 1 when a command was malformed, 3 when a window stopped
 // answering.
@@ -64,8 +73,10 @@
 
 #include "common/com_convert.h"
 #include "tools/browser_host/box_answerer.h"
+#include "tools/browser_host/daytime_stand_in.h"
 #include "tools/browser_host/host_window.h"
 #include "tools/browser_host/page_source.h"
+#include "tools/browser_host/process_control.h"
 #include "tools/browser_host/script.h"
 #include "tools/browser_host/window_thread.h"
 
@@ -115,11 +126,14 @@ class Host {
     bool runOn(Slot& slot, const std::string& name, const std::function<void()>& job);
     void closeAll();
     void bench(const Command& c);
+    void daytime(const Command& c);
+    void process(const Command& c);
     void error(const Command& c, const std::string& what);
 
     ConsoleOutput out_;
     BoxAnswerer boxes_{out_};
     PageSource pages_;
+    DaytimeStandIn daytime_;
     std::map<std::string, Slot> windows_;
     int errors_ = 0;
     bool quit_ = false;
@@ -219,6 +233,40 @@ void Host::bench(const Command& c) {
         {{"navigations", std::to_string(count)}, {"seconds", elapsed}, {"per_second", rate}}));
 }
 
+void Host::daytime(const Command& c) {
+    const std::string verb = c.words.empty() ? "" : c.words[0];
+    std::optional<long> value;
+    if (c.words.size() > 1) {
+        char* end = nullptr;
+        const long v = std::strtol(c.words[1].c_str(), &end, 10);
+        if (!c.words[1].empty() && *end == '\0') value = v;
+    }
+    if (verb == "listen" && value && *value >= 0 && *value < 65536) {
+        const uint16_t port = daytime_.listen(static_cast<uint16_t>(*value));
+        if (!port) return error(c, "cannot listen on that port");
+        out_.line(outputLine("daytime", "listen", {{"port", std::to_string(port)}}));
+    } else if (verb == "answer" && value) {
+        const std::optional<long> wait = c.number("wait", 30000);
+        if (!wait || *wait < 0) return error(c, "wait=MS");
+        if (!daytime_.listening()) return error(c, "daytime listen PORT first");
+        int64_t utc = 0;
+        const int answered = daytime_.answer(*value, static_cast<unsigned long>(*wait), &utc);
+        out_.line(outputLine("daytime", "answer",
+                             {{"utc", std::to_string(utc)}, {"answered", std::to_string(answered)}}));
+    } else {
+        error(c, "daytime listen PORT | daytime answer SECONDS [wait=MS]");
+    }
+}
+
+void Host::process(const Command& c) {
+    if (c.words.size() != 2 || (c.words[0] != "end" && c.words[0] != "kill"))
+        return error(c, "process end|kill FILE");
+    bool gone = false;
+    const int found = endProcesses(c.words[1], c.words[0] == "kill", timeoutMs, &gone);
+    out_.line(outputLine("process", c.words[1],
+                         {{"found", std::to_string(found)}, {"gone", gone ? "1" : "0"}}));
+}
+
 void Host::execute(const Command& c) {
     const std::string& n = c.name;
     const auto word = [&](size_t i) { return i < c.words.size() ? c.words[i] : std::string(); };
@@ -309,6 +357,10 @@ void Host::execute(const Command& c) {
         onWindow(c, [&](HostWindow& w) { w.rightClick(); });
     } else if (n == "bench") {
         bench(c);
+    } else if (n == "daytime") {
+        daytime(c);
+    } else if (n == "process") {
+        process(c);
     } else if (n == "echo") {
         std::string text;
         for (const std::string& w : c.words) text += (text.empty() ? "" : " ") + w;
