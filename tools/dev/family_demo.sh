@@ -26,28 +26,19 @@ parent() {
   printf '%s\r\n' 'Set service = CreateObject("tbserv.Log")' "$@" >"$work/parent.vbs"
   run cscript.exe //nologo "$(winpath "$work/parent.vbs")" | tr -d '\r'
 }
-# A browsing session of the child: one navigation per address, then the
+# The child's browsing: the session's commands on standard input, then the
 # table of what the filter decided.
-browse() {
-  local title=$1
-  shift
-  {
-    cat <<'PAGES'
-page http://www.news.example/today.htm title="Today's news"
+PAGES='page http://www.news.example/today.htm title="Today'"'"'s news"
 page http://www.fireworks.example/shop.htm title="Rockets for sale"
 page http://www.gunshop.example/catalogue.htm title="Catalogue"
 page http://forum.example/jackpotking-tips.htm title="Tips"
 page http://www.fun.example/ title="Fun and games" meta.keywords="jackpotking, slots"
 page http://www.school.example/homework.htm title="Homework"
 page http://www.orvan.com/tamberly/help.htm title="Help"
-page http://www.royal-casino.example/poker/tables.htm title="Poker tables"
-window main
-bands on
-PAGES
-    for address in "$@"; do echo "navigate main $address"; done
-    echo "close main"
-    echo "quit"
-  } >"$work/session.txt"
+page http://www.royal-casino.example/poker/tables.htm title="Poker tables"'
+session() {
+  local title=$1
+  { echo "$PAGES"; cat; echo "quit"; } >"$work/session.txt"
   echo
   echo "== $title"
   printf '%-48s %-12s %s\n' "address" "decision" "shown instead"
@@ -64,10 +55,19 @@ PAGES
       else if (result == "redirected") result = "blocked"
       printf "%-48s %-12s %s\n", url, result, to
     }
+    /^echo / { print "  -- " substr($0, 6) }
     /^band .*event=(shown|hidden)/ { bar = ($0 ~ /event=shown/) ? "bar shown" : "bar hidden"; print "    (" bar ")" }
     /^msgbox / { sub(/^msgbox [^ ]* /, ""); print "    message box: " $0 }
-    /^window .*event=closed/ { print "    (the browser window closed)" }' ||
-    true  # when time is up the helper closes the window, and the session's own close finds none
+    /^window .*event=closed/ { print "    (the browser window closed)" }
+    /^error / { print "    host: " $0 }' ||
+    true
+}
+# One navigation per address in one window with the bar.
+browse() {
+  local title=$1
+  shift
+  { echo "window main"; echo "bands on"; for address in "$@"; do echo "navigate main $address"; done; echo "close main"; } |
+    session "$title"
 }
 
 parent 'WScript.Echo "parent sets the password: " & service.VerifyPassword(Chr(254) & "secret")' \
@@ -82,11 +82,41 @@ parent 'WScript.Echo "parent switches filtering off: on = " & service.TBOn("secr
 browse "Filtering off" http://www.royal-casino.example/poker/tables.htm
 parent 'WScript.Echo "filtering on again without the password: on = " & service.TBOn("*")'
 
-parent 'service.SetTotalHours 0, 0' 'service.SetTotalHours 1, 0' 'service.SetTotalHours 2, 0' \
-       'service.SetTotalHours 3, 0' 'service.SetTotalHours 4, 0' 'service.SetTotalHours 5, 0' \
-       'service.SetTotalHours 6, 0' \
-       'WScript.Echo "parent allows no browsing time today"'
-browse "Time is up" http://www.news.example/today.htm
+# Timed access: one hour a day, in a zone where it is about noon now so
+# that the day cannot end during the session. The network clock is moved by
+# a stand-in for the public daytime server: each jump restarts the service
+# (its clock asks the server once at start), lets the next page be judged
+# on the computer's time while the question waits, then answers it with the
+# time moved on. The jump counts as browsing, as the window stays open.
+daytime_port=10013
+run reg add 'HKLM\Software\Quillmoor\TamberlyIE' /v TimeServerPort /t REG_DWORD /d $daytime_port /f >/dev/null
+zone=$(printf '(GMT%+03d:00) Family time' $((12 - 10#$(date -u +%H))))
+parent "zone = \"$zone\"" 'service.SetTimezoneString zone' \
+       'For d = 0 To 6 : service.SetTotalHours d, 1 : Next' \
+       'WScript.Echo "parent allows one hour of browsing a day, in the zone " & zone'
+jump() {  # seconds, what it means
+  echo "echo the network clock moves on $1 s: $2"
+  echo "process end tbserv.exe"
+  echo "navigate main http://www.school.example/homework.htm"
+  echo "daytime answer $1 wait=30000"
+  echo "sleep 1000"
+  echo "navigate main http://www.news.example/today.htm"
+}
+{
+  echo "daytime listen $daytime_port"
+  echo "window main"
+  echo "navigate main http://www.news.example/today.htm"
+  jump 1710 "31 minutes left, no warning yet"
+  jump 120 "under 30 minutes"
+  echo "navigate main http://www.school.example/homework.htm"
+  jump 1200 "under 10 minutes"
+  jump 480 "under 2 minutes"
+  jump 30 "under a minute"
+  jump 86400 "a new day: the whole hour again"
+  jump 1830 "under 30 minutes again: the warnings start over"
+  jump 1800 "the hour is used up, and the helper closes the window"
+} | session "Timed access: the countdown"
+run reg add 'HKLM\Software\Quillmoor\TamberlyIE' /v TimeServerPort /t REG_DWORD /d 9 /f >/dev/null
 
 echo
 echo "The service's logs are in C:\\Program Files\\Tamberly of the demo prefix: tbl.log (visited),"
