@@ -2,6 +2,8 @@
 
 #include <tlhelp32.h>
 
+#include "tools/browser_host/process_control.h"
+
 namespace tb::installed {
 
 using testing::ProgramRun;
@@ -80,20 +82,9 @@ std::vector<DWORD> serverProcesses() {
 }
 
 bool endService() {
-    bool ended = true;
-    for (DWORD id : serverProcesses()) {
-        HANDLE process = OpenProcess(SYNCHRONIZE, FALSE, id);
-        HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0);
-        THREADENTRY32 entry{};
-        entry.dwSize = sizeof entry;
-        for (BOOL more = Thread32First(snapshot, &entry); more; more = Thread32Next(snapshot, &entry)) {
-            if (entry.th32OwnerProcessID == id) PostThreadMessageW(entry.th32ThreadID, WM_QUIT, 0, 0);
-        }
-        CloseHandle(snapshot);
-        ended &= process && WaitForSingleObject(process, 30000) == WAIT_OBJECT_0;
-        if (process) CloseHandle(process);
-    }
-    return ended;
+    bool gone = true;
+    host::endProcesses("tbserv.exe", false, 30000, &gone);
+    return gone;
 }
 
 }  // namespace tb::installed
