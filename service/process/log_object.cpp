@@ -36,7 +36,11 @@ HRESULT bstrOut(BSTR* out, const std::optional<std::string>& text) {
 
 LogObject::LogObject() : LogObject(serviceDirectoryOfThisModule()) {}
 
-LogObject::LogObject(const std::string& serviceDirectory)
+LogObject::LogObject(const std::string& serviceDirectory) : LogObject(serviceDirectory, true) {}
+
+LogObject::LogObject(LoadLater) : LogObject(serviceDirectoryOfThisModule(), false) {}
+
+LogObject::LogObject(const std::string& serviceDirectory, bool loadNow)
     : core_(std::make_unique<ServiceCore>(serviceDirectory, ServiceSeams{clock_, dialogs_, codec_, std::cout, &files_, &codePage_,
                                                                   &passwordSeams_, &indicators_})) {
     if (clock_.connect()) {
@@ -45,7 +49,7 @@ LogObject::LogObject(const std::string& serviceDirectory)
         core_->setNetworkClock(networkClock_.get());
     }
     core_->takeOverInstallerTimezone();
-    core_->load();
+    if (loadNow) core_->load();
 }
 
 // The time component -----------------------------------------------------------

@@ -38,6 +38,11 @@ public:
     // A service directory elsewhere (given with its trailing separator):
     // tests run the object on data of their own.
     explicit LogObject(const std::string& serviceDirectory);
+    // The resident service's own object: not loaded here, as the process
+    // loads it once its load steps (the installation mode among them) are
+    // in place.
+    struct LoadLater {};
+    explicit LogObject(LoadLater);
 
     void* queryAlias(REFIID riid);
 
@@ -124,6 +129,7 @@ public:
     ITimeServer* timeServer() const { return clock_.server(); }
 
 private:
+    LogObject(const std::string& serviceDirectory, bool loadNow);
     // The Log object's IDispatch, for script clients that see one object:
     // ILog's members by their own DISPIDs, and by name also those of
     // IManagerData and ILogInfo (under DISPIDs moved past ILog's, except

@@ -48,7 +48,7 @@ class LogServiceCalls : public LogInstanceCalls {
 
 class LogServiceObject : public ServiceObject {
   public:
-    LogServiceObject() : log_(LogObject::create()), calls_(*log_) {
+    LogServiceObject() : log_(LogObject::create(LogObject::LoadLater{})), calls_(*log_) {
         log_->onFilterOn = [](bool on) { THFilterOn(on); };
         log_->onFilterIcon = [](bool on) { showFilterState(on); };
         log_->showUninstallDialog = [this] { showUninstallDialog(calls_); };
