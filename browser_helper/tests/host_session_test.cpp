@@ -20,11 +20,12 @@
 #include "common/com_convert.h"
 #include "common/registry_win32.h"
 #include "common/tbserv.h"
-#include "tools/browser_host/script.h"
+#include "tools/browser_host/host_output.h"
 
 using Microsoft::WRL::ComPtr;
 using tb::host::Command;
 using ::testing::Contains;
+using ::testing::Each;
 using ::testing::ElementsAre;
 using ::testing::HasSubstr;
 using ::testing::IsEmpty;
@@ -51,19 +52,6 @@ std::string readAll(const std::wstring& path) {
     std::ostringstream text;
     text << in.rdbuf();
     return text.str();
-}
-
-std::vector<Command> parseLines(const std::string& text) {
-    std::vector<Command> out;
-    std::istringstream in(text);
-    std::string line;
-    int n = 0;
-    while (std::getline(in, line)) {
-        if (!line.empty() && line.back() == '\r') line.pop_back();
-        const tb::host::ParsedLine parsed = tb::host::parseCommandLine(line, ++n);
-        if (parsed.command) out.push_back(*parsed.command);
-    }
-    return out;
 }
 
 // Runs a program and waits; false when it had to be killed.
@@ -132,49 +120,14 @@ struct Call {
     }
 };
 
-struct Session {
-    std::vector<Command> out;  // the host's lines
-    std::vector<Call> calls;   // the service's calls, without the server starts
+struct Session : tb::host::HostOutput {
+    std::vector<Call> calls;  // the service's calls, without the server starts
     std::vector<std::string> pids;
     DWORD exitCode = 0;
 
-    // The host's lines of one kind, optionally for one window.
-    std::vector<Command> lines(const std::string& kind, const std::string& window = "") const {
-        std::vector<Command> found;
-        for (const Command& c : out) {
-            if (c.name == kind && (window.empty() || (!c.words.empty() && c.words[0] == window)))
-                found.push_back(c);
-        }
-        return found;
-    }
-    // "result[ to]" of each navigation of the script in a window.
-    std::vector<std::string> results(const std::string& window = "main") const {
-        std::vector<std::string> found;
-        for (const Command& c : lines("nav", window)) {
-            std::string r = c.option("result").value_or("?");
-            if (auto to = c.option("to")) r += " " + *to;
-            found.push_back(r);
-        }
-        return found;
-    }
-    std::vector<std::string> browserCalls(const std::string& window = "main") const {
-        std::vector<std::string> found;
-        for (const Command& c : lines("browser", window)) {
-            std::string s = c.option("call").value_or("?");
-            for (const char* key : {"url", "flags", "show"}) {
-                if (auto v = c.option(key)) s += std::string(" ") + key + "=" + *v;
-            }
-            found.push_back(s);
-        }
-        return found;
-    }
     std::vector<std::string> boxes() const {
-        std::vector<std::string> found;
-        for (const Command& c : lines("msgbox")) {
-            EXPECT_EQ(c.option("caption"), "Tamberly Timed Access");
-            found.push_back(c.option("text").value_or(""));
-        }
-        return found;
+        EXPECT_THAT(boxCaptions(), Each(std::string("Tamberly Timed Access")));
+        return HostOutput::boxes();
     }
     std::vector<std::string> callTexts(bool withArgs = true) const {
         std::vector<std::string> found;
@@ -239,11 +192,11 @@ class HostSession : public ::testing::Test {
                        90000, &s.exitCode, out);
         CloseHandle(out);
         EXPECT_TRUE(finished) << "the host hung";
-        s.out = parseLines(readAll(outFile));
+        s.out = tb::host::HostOutput::parse(readAll(outFile)).out;
 
         // Every server of the session ends before the next session starts.
         SetEvent(quit_);
-        for (const Command& line : parseLines(readAll(callLog))) {
+        for (const Command& line : tb::host::HostOutput::parse(readAll(callLog)).out) {
             if (line.words.empty()) continue;
             Call call{line.name, line.words[0], {line.words.begin() + 1, line.words.end()}};
             if (call.method == "start") {

@@ -1,7 +1,5 @@
 #include "tests/installed/installed_product.h"
 
-#include <tlhelp32.h>
-
 #include "tools/browser_host/process_control.h"
 
 namespace tb::installed {
@@ -69,21 +67,13 @@ void setDaytimePort(DWORD port) {
     RegCloseKey(product);
 }
 
-std::vector<DWORD> serverProcesses() {
-    std::vector<DWORD> ids;
-    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
-    PROCESSENTRY32 entry{};
-    entry.dwSize = sizeof entry;
-    for (BOOL more = Process32First(snapshot, &entry); more; more = Process32Next(snapshot, &entry)) {
-        if (lstrcmpiA(entry.szExeFile, "tbserv.exe") == 0) ids.push_back(entry.th32ProcessID);
-    }
-    CloseHandle(snapshot);
-    return ids;
+std::vector<unsigned long> serverProcesses() {
+    return host::processesNamed("tbserv.exe");
 }
 
 bool endService() {
     bool gone = true;
-    host::endProcesses("tbserv.exe", false, 30000, &gone);
+    host::endProcesses("tbserv.exe", host::EndMode::Orderly, 30000, &gone);
     return gone;
 }
 

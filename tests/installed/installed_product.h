@@ -24,7 +24,7 @@ const testing::ProgramRun& installProduct();
 // The daytime server the time component asks at its next start.
 void setDaytimePort(DWORD port);
 
-std::vector<DWORD> serverProcesses();
+std::vector<unsigned long> serverProcesses();
 // WM_QUIT to the service's threads: it saves and ends. False when a service
 // did not end within 30 seconds.
 bool endService();

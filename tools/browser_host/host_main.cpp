@@ -38,8 +38,9 @@
 //                                      (daytime_stand_in.h)
 //   daytime answer SECONDS [wait=MS]   answer the waiting questions with the
 //                                      computer's time moved by SECONDS
-//   process end|kill FILE              end every process of that file name in
-//                                      order (WM_QUIT) or by force
+//   process end|crash|kill FILE        end every process of that file name in
+//                                      order (WM_QUIT), by a crash (it exits
+//                                      where it is) or by force
 //   echo TEXT...    sleep MS    quit
 //
 // Output lines (values quoted when they hold blanks):
@@ -259,10 +260,14 @@ void Host::daytime(const Command& c) {
 }
 
 void Host::process(const Command& c) {
-    if (c.words.size() != 2 || (c.words[0] != "end" && c.words[0] != "kill"))
-        return error(c, "process end|kill FILE");
+    const std::string how = c.words.empty() ? "" : c.words[0];
+    const EndMode mode = how == "crash" ? EndMode::Crash
+                         : how == "kill" ? EndMode::Force
+                                         : EndMode::Orderly;
+    if (c.words.size() != 2 || (how != "end" && how != "crash" && how != "kill"))
+        return error(c, "process end|crash|kill FILE");
     bool gone = false;
-    const int found = endProcesses(c.words[1], c.words[0] == "kill", timeoutMs, &gone);
+    const int found = endProcesses(c.words[1], mode, timeoutMs, &gone);
     out_.line(outputLine("process", c.words[1],
                          {{"found", std::to_string(found)}, {"gone", gone ? "1" : "0"}}));
 }

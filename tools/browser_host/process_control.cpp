@@ -7,10 +7,8 @@
 
 namespace tb::host {
 
-namespace {
-
-std::vector<DWORD> processesNamed(const std::string& exeName) {
-    std::vector<DWORD> ids;
+std::vector<unsigned long> processesNamed(const std::string& exeName) {
+    std::vector<unsigned long> ids;
     HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
     if (snapshot == INVALID_HANDLE_VALUE) return ids;
     PROCESSENTRY32 entry{};
@@ -21,6 +19,8 @@ std::vector<DWORD> processesNamed(const std::string& exeName) {
     CloseHandle(snapshot);
     return ids;
 }
+
+namespace {
 
 void postQuitToThreads(DWORD processId) {
     HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0);
@@ -33,18 +33,42 @@ void postQuitToThreads(DWORD processId) {
     CloseHandle(snapshot);
 }
 
+// A thread of the process's own that calls ExitProcess: the program stops
+// in the middle of its work, and the system's end-of-process cleanup runs
+// in it (the libraries are told that the process detaches), as after a
+// crash that the program's own handler turns into an exit.
+bool crash(HANDLE process) {
+    const auto exitProcess = reinterpret_cast<LPTHREAD_START_ROUTINE>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "ExitProcess")));
+    if (!exitProcess) return false;
+    HANDLE thread = CreateRemoteThread(process, nullptr, 0, exitProcess,
+                                       reinterpret_cast<void*>(uintptr_t{3}), 0, nullptr);
+    if (!thread) return false;
+    CloseHandle(thread);
+    return true;
+}
+
 }  // namespace
 
-int endProcesses(const std::string& exeName, bool force, unsigned long timeoutMs, bool* allGone) {
-    const std::vector<DWORD> ids = processesNamed(exeName);
+int endProcesses(const std::string& exeName, EndMode mode, unsigned long timeoutMs, bool* allGone) {
+    const std::vector<unsigned long> ids = processesNamed(exeName);
     bool gone = true;
     for (DWORD id : ids) {
-        HANDLE process = OpenProcess(SYNCHRONIZE | PROCESS_TERMINATE, FALSE, id);
+        HANDLE process = OpenProcess(SYNCHRONIZE | PROCESS_TERMINATE | PROCESS_CREATE_THREAD |
+                                         PROCESS_QUERY_INFORMATION | PROCESS_VM_OPERATION |
+                                         PROCESS_VM_READ | PROCESS_VM_WRITE,
+                                     FALSE, id);
         if (!process) continue;  // ended meanwhile
-        if (force) {
-            TerminateProcess(process, 1);
-        } else {
-            postQuitToThreads(id);
+        switch (mode) {
+            case EndMode::Orderly:
+                postQuitToThreads(id);
+                break;
+            case EndMode::Crash:
+                if (!crash(process)) TerminateProcess(process, 3);
+                break;
+            case EndMode::Force:
+                TerminateProcess(process, 1);
+                break;
         }
         gone &= WaitForSingleObject(process, timeoutMs) == WAIT_OBJECT_0;
         CloseHandle(process);

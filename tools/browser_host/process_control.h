@@ -1,14 +1,21 @@
 // Ending other programs of the session, as the user or the system would:
-// in order (WM_QUIT to each of the program's threads, as at log-off) or by
-// force (as the task manager's End Process does).
+// in order (WM_QUIT to each of the program's threads, as at log-off), by a
+// crash (the program stops where it is, without saving, and the system
+// cleans up after it), or by force (as the task manager's End Process does).
 #pragma once
 
 #include <string>
+#include <vector>
 
 namespace tb::host {
 
-// Every running process of that file name ("tbserv.exe") ended and gone
-// within timeoutMs; the number of processes found.
-int endProcesses(const std::string& exeName, bool force, unsigned long timeoutMs, bool* allGone);
+enum class EndMode { Orderly, Crash, Force };
+
+// The ids of the running processes of that file name ("tbserv.exe").
+std::vector<unsigned long> processesNamed(const std::string& exeName);
+
+// Every running process of that file name ended and gone within timeoutMs;
+// the number of processes found.
+int endProcesses(const std::string& exeName, EndMode mode, unsigned long timeoutMs, bool* allGone);
 
 }  // namespace tb::host
