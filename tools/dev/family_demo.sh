@@ -54,12 +54,16 @@ session() {
       if (result == "shown") result = "allowed"
       else if (result == "redirected") result = "blocked"
       printf "%-48s %-12s %s\n", url, result, to
+      printf "%s", notes; notes = ""
     }
-    /^echo / { print "  -- " substr($0, 6) }
-    /^band .*event=(shown|hidden)/ { bar = ($0 ~ /event=shown/) ? "bar shown" : "bar hidden"; print "    (" bar ")" }
-    /^msgbox / { sub(/^msgbox [^ ]* /, ""); print "    message box: " $0 }
-    /^window .*event=closed/ { print "    (the browser window closed)" }
-    /^error / { print "    host: " $0 }' ||
+    # What a navigation caused is reported before its own line: kept, and
+    # printed under it.
+    /^band .*event=(shown|hidden)/ { notes = notes "    (" (($0 ~ /event=shown/) ? "bar shown" : "bar hidden") ")\n" }
+    /^msgbox / { sub(/^msgbox [^ ]* /, ""); notes = notes "    message box: " $0 "\n" }
+    /^echo / { printf "%s", notes; notes = ""; print "  -- " substr($0, 6) }
+    /^window .*event=closed/ { printf "%s", notes; notes = ""; print "    (the browser window closed)" }
+    /^error / { print "    host: " $0 }
+    END { printf "%s", notes }' ||
     true
 }
 # One navigation per address in one window with the bar.
