@@ -16,7 +16,7 @@
 #include "bar/browser_control.h"
 #include "bar/tbbar.h"
 #include "common/com_object.h"
-#include "common/dispatch.h"
+#include "common/browser_events.h"
 
 namespace tb::bar {
 
@@ -26,7 +26,7 @@ ProcessCounters& processCounters();
 
 class TamberlyBar
     : public ComObject<TamberlyBar, IDeskBand, IInputObject, IObjectWithSite, IPersistStream,
-                       IContextMenu, Dispatch<IExplorerEvents2, &LIBID_TBBARLib>>,
+                       IContextMenu, BrowserEvents<IExplorerEvents2, &LIBID_TBBARLib>>,
       private BandWindowOwner {
   public:
     TamberlyBar();
@@ -66,26 +66,11 @@ class TamberlyBar
                                   UINT max) override;
 
     // IExplorerEvents2
-    STDMETHODIMP StatusTextChange(BSTR Text) override;
-    STDMETHODIMP ProgressChange(LONG Progress, LONG ProgressMax) override;
-    STDMETHODIMP CommandStateChange(LONG Command, VARIANT_BOOL Enable) override;
-    STDMETHODIMP DownloadBegin() override;
-    STDMETHODIMP DownloadComplete() override;
-    STDMETHODIMP TitleChange(BSTR Text) override;
-    STDMETHODIMP PropertyChange(BSTR szProperty) override;
     STDMETHODIMP BeforeNavigate2(IDispatch* pDisp, VARIANT* URL, VARIANT* Flags,
                                  VARIANT* TargetFrameName, VARIANT* PostData, VARIANT* Headers,
                                  VARIANT_BOOL* Cancel) override;
-    STDMETHODIMP NewWindow2(IDispatch** ppDisp, VARIANT_BOOL* Cancel) override;
     STDMETHODIMP NavigateComplete2(IDispatch* pDisp, VARIANT* URL) override;
     STDMETHODIMP DocumentComplete(IDispatch* pDisp, VARIANT* URL) override;
-    STDMETHODIMP OnQuit() override;
-    STDMETHODIMP OnVisible(VARIANT_BOOL Visible) override;
-    STDMETHODIMP OnToolBar(VARIANT_BOOL ToolBar) override;
-    STDMETHODIMP OnMenuBar(VARIANT_BOOL MenuBar) override;
-    STDMETHODIMP OnStatusBar(VARIANT_BOOL StatusBar) override;
-    STDMETHODIMP OnFullScreen(VARIANT_BOOL FullScreen) override;
-    STDMETHODIMP OnTheaterMode(VARIANT_BOOL TheaterMode) override;
 
   private:
     // BandWindowOwner

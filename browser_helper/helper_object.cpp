@@ -108,48 +108,4 @@ STDMETHODIMP TamberlyHelper::OnQuit() {
     return event([&] { return resultOf(core_.onQuit()); });
 }
 
-// The events that the helper does not act on.
-STDMETHODIMP TamberlyHelper::StatusTextChange(BSTR) {
-    return E_NOTIMPL;
-}
-STDMETHODIMP TamberlyHelper::CommandStateChange(LONG, VARIANT_BOOL) {
-    return E_NOTIMPL;
-}
-STDMETHODIMP TamberlyHelper::DownloadBegin() {
-    return E_NOTIMPL;
-}
-STDMETHODIMP TamberlyHelper::DownloadComplete() {
-    return E_NOTIMPL;
-}
-STDMETHODIMP TamberlyHelper::TitleChange(BSTR) {
-    return E_NOTIMPL;
-}
-STDMETHODIMP TamberlyHelper::PropertyChange(BSTR) {
-    return E_NOTIMPL;
-}
-STDMETHODIMP TamberlyHelper::NewWindow2(IDispatch**, VARIANT_BOOL*) {
-    return E_NOTIMPL;
-}
-STDMETHODIMP TamberlyHelper::NavigateComplete2(IDispatch*, VARIANT*) {
-    return E_NOTIMPL;
-}
-STDMETHODIMP TamberlyHelper::OnVisible(VARIANT_BOOL) {
-    return E_NOTIMPL;
-}
-STDMETHODIMP TamberlyHelper::OnToolBar(VARIANT_BOOL) {
-    return E_NOTIMPL;
-}
-STDMETHODIMP TamberlyHelper::OnMenuBar(VARIANT_BOOL) {
-    return E_NOTIMPL;
-}
-STDMETHODIMP TamberlyHelper::OnStatusBar(VARIANT_BOOL) {
-    return E_NOTIMPL;
-}
-STDMETHODIMP TamberlyHelper::OnFullScreen(VARIANT_BOOL) {
-    return E_NOTIMPL;
-}
-STDMETHODIMP TamberlyHelper::OnTheaterMode(VARIANT_BOOL) {
-    return E_NOTIMPL;
-}
-
 }  // namespace tb::helper
