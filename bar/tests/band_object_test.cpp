@@ -17,13 +17,14 @@
 #include <thread>
 
 #include "bar/tbbar.h"
-#include "bar/tests/wine_programs.h"
+#include "tools/browser_host/tests/plugin_programs.h"
 #include "common/com_object.h"
 #include "common/registry_win32.h"
 
 using Microsoft::WRL::ComPtr;
-using tb::bar::testing::regsvr32;
-using tb::bar::testing::windowsPath;
+using tb::host::testing::expectBrowserEventMembers;
+using tb::host::testing::regsvr32;
+using tb::host::testing::windowsPath;
 
 namespace {
 
@@ -173,34 +174,7 @@ TEST_F(Registration, TheTypeLibraryDescribesTheClassAndTheEventsInTheHelpersOrde
     HREFTYPE ref = 0;
     ASSERT_EQ(dispatchInfo->GetRefTypeOfImplType(-1, &ref), S_OK);
     ASSERT_EQ(dispatchInfo->GetRefTypeInfo(ref, &info), S_OK);
-    const struct {
-        const wchar_t* name;
-        MEMBERID id;
-        SHORT params;
-    } expected[] = {{L"StatusTextChange", 102, 1},   {L"ProgressChange", 108, 2},
-                    {L"CommandStateChange", 105, 2}, {L"DownloadBegin", 106, 0},
-                    {L"DownloadComplete", 104, 0},   {L"TitleChange", 113, 1},
-                    {L"PropertyChange", 112, 1},     {L"BeforeNavigate2", 250, 7},
-                    {L"NewWindow2", 251, 2},         {L"NavigateComplete2", 252, 2},
-                    {L"DocumentComplete", 259, 2},   {L"OnQuit", 253, 0},
-                    {L"OnVisible", 254, 1},          {L"OnToolBar", 255, 1},
-                    {L"OnMenuBar", 256, 1},          {L"OnStatusBar", 257, 1},
-                    {L"OnFullScreen", 258, 1},       {L"OnTheaterMode", 260, 1}};
-    TYPEATTR* attr = nullptr;
-    ASSERT_EQ(info->GetTypeAttr(&attr), S_OK);
-    ASSERT_EQ(attr->cFuncs, 18);
-    info->ReleaseTypeAttr(attr);
-    for (UINT i = 0; i < 18; ++i) {
-        FUNCDESC* f = nullptr;
-        ASSERT_EQ(info->GetFuncDesc(i, &f), S_OK);
-        info->GetDocumentation(f->memid, &name, nullptr, nullptr, nullptr);
-        EXPECT_STREQ(name, expected[i].name);
-        EXPECT_EQ(f->memid, expected[i].id) << i;
-        EXPECT_EQ(f->cParams, expected[i].params) << i;
-        EXPECT_EQ(f->oVft, static_cast<SHORT>((7 + i) * sizeof(void*))) << "slot order";
-        SysFreeString(name);
-        info->ReleaseFuncDesc(f);
-    }
+    expectBrowserEventMembers(info.Get());
 
     wchar_t project[32] = L"";
     LoadStringW(module, 100, project, 32);

@@ -10,14 +10,13 @@
 #include <string>
 #include <vector>
 
-#include "bar/tests/wine_programs.h"
+#include "tools/browser_host/tests/plugin_programs.h"
 #include "common/vendor_endpoints.h"
 
-using tb::bar::testing::parseLines;
-using tb::bar::testing::readAll;
-using tb::bar::testing::regsvr32;
-using tb::bar::testing::runProgram;
-using tb::bar::testing::windowsPath;
+using tb::host::testing::readLines;
+using tb::host::testing::regsvr32;
+using tb::host::testing::runProgram;
+using tb::host::testing::windowsPath;
 using tb::host::Command;
 using ::testing::Contains;
 using ::testing::ElementsAre;
@@ -146,7 +145,7 @@ class BarSession : public ::testing::Test {
                        &s.exitCode, out, 180000);
         CloseHandle(out);
         EXPECT_TRUE(finished) << "the host hung";
-        s.out = parseLines(readAll(outFile));
+        s.out = readLines(outFile);
         return s;
     }
     static std::string showBar(const std::string& window = "main") {
@@ -368,7 +367,7 @@ class BarWithHelper : public BarSession {
         ResetEvent(quit_);
         Session s = session(script, L"");
         SetEvent(quit_);
-        for (const Command& line : parseLines(readAll(callLog))) {
+        for (const Command& line : readLines(callLog)) {
             if (line.words.empty()) continue;
             if (line.words[0] == "start") {
                 if (HANDLE p = OpenProcess(SYNCHRONIZE, FALSE, std::stoul(line.name))) {

@@ -12,7 +12,6 @@
 #include <gtest/gtest.h>
 
 #include <fstream>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -21,9 +20,15 @@
 #include "common/registry_win32.h"
 #include "common/tbserv.h"
 #include "tools/browser_host/host_output.h"
+#include "tools/browser_host/tests/plugin_programs.h"
 
 using Microsoft::WRL::ComPtr;
 using tb::host::Command;
+using tb::host::testing::expectBrowserEventMembers;
+using tb::host::testing::readLines;
+using tb::host::testing::regsvr32;
+using tb::host::testing::runProgram;
+using tb::host::testing::windowsPath;
 using ::testing::Contains;
 using ::testing::Each;
 using ::testing::ElementsAre;
@@ -39,47 +44,9 @@ constexpr char kUpdatePage[] = "http://www.orvan.com/tamberly/tamberlyupdate.asp
 constexpr char kBlockPage[] = "file:///C:/Tamberly/restricted1.htm";
 constexpr char kWordPage[] = "file:///C:/Tamberly/restricted3.htm";
 
-std::wstring windowsPath(const std::string& path) {
-    std::wstring out = L"Z:" + tb::toWide(path);
-    for (wchar_t& c : out) {
-        if (c == L'/') c = L'\\';
-    }
-    return out;
-}
-
-std::string readAll(const std::wstring& path) {
-    std::ifstream in(path.c_str(), std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
-
-// Runs a program and waits; false when it had to be killed.
-bool runProgram(std::wstring commandLine, DWORD timeoutMs, DWORD* exitCode,
-                HANDLE output = nullptr) {
-    STARTUPINFOW si = {};
-    si.cb = sizeof si;
-    if (output) {
-        si.dwFlags = STARTF_USESTDHANDLES;
-        si.hStdOutput = output;
-        si.hStdError = GetStdHandle(STD_ERROR_HANDLE);
-        si.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
-    }
-    PROCESS_INFORMATION pi = {};
-    if (!CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, output != nullptr, 0,
-                        nullptr, nullptr, &si, &pi))
-        return false;
-    const bool finished = WaitForSingleObject(pi.hProcess, timeoutMs) == WAIT_OBJECT_0;
-    if (!finished) TerminateProcess(pi.hProcess, 99);
-    GetExitCodeProcess(pi.hProcess, exitCode);
-    CloseHandle(pi.hThread);
-    CloseHandle(pi.hProcess);
-    return finished;
-}
-
 DWORD run(const std::wstring& commandLine) {
     DWORD code = 0;
-    EXPECT_TRUE(runProgram(commandLine, 60000, &code))
+    EXPECT_TRUE(runProgram(commandLine, &code, nullptr, 60000))
         << tb::toAnsi(commandLine.c_str(), commandLine.size());
     return code;
 }
@@ -99,8 +66,7 @@ std::string keyDefault(HKEY root, const std::string& path, const char* name = nu
 }
 
 void registerHelper(bool on) {
-    const std::wstring dll = windowsPath(TB_HELPER_DLL);
-    EXPECT_EQ(run(std::wstring(L"regsvr32 /s ") + (on ? L"" : L"/u ") + L"\"" + dll + L"\""), 0u);
+    EXPECT_EQ(regsvr32(windowsPath(TB_HELPER_DLL), !on), 0u);
 }
 
 void registerService(bool on) {
@@ -189,14 +155,14 @@ class HostSession : public ::testing::Test {
         const bool finished =
             runProgram(L"\"" + windowsPath(TB_HOST_EXE) + L"\" --timeout=30 --script=\"" +
                            hostFile + L"\" " + hostArgs,
-                       90000, &s.exitCode, out);
+                       &s.exitCode, out, 90000);
         CloseHandle(out);
         EXPECT_TRUE(finished) << "the host hung";
-        s.out = tb::host::HostOutput::parse(readAll(outFile)).out;
+        s.out = readLines(outFile);
 
         // Every server of the session ends before the next session starts.
         SetEvent(quit_);
-        for (const Command& line : tb::host::HostOutput::parse(readAll(callLog)).out) {
+        for (const Command& line : readLines(callLog)) {
             if (line.words.empty()) continue;
             Call call{line.name, line.words[0], {line.words.begin() + 1, line.words.end()}};
             if (call.method == "start") {
@@ -294,35 +260,7 @@ TEST_F(Registration, TypeLibraryStringsAndIconAreThoseOfTheComponent) {
     HREFTYPE ref = 0;
     ASSERT_EQ(dispatchInfo->GetRefTypeOfImplType(-1, &ref), S_OK);
     ASSERT_EQ(dispatchInfo->GetRefTypeInfo(ref, &info), S_OK);
-    TYPEATTR* attr = nullptr;
-    ASSERT_EQ(info->GetTypeAttr(&attr), S_OK);
-    const struct {
-        const wchar_t* name;
-        MEMBERID id;
-        SHORT params;
-    } expected[] = {{L"StatusTextChange", 102, 1},   {L"ProgressChange", 108, 2},
-                    {L"CommandStateChange", 105, 2}, {L"DownloadBegin", 106, 0},
-                    {L"DownloadComplete", 104, 0},   {L"TitleChange", 113, 1},
-                    {L"PropertyChange", 112, 1},     {L"BeforeNavigate2", 250, 7},
-                    {L"NewWindow2", 251, 2},         {L"NavigateComplete2", 252, 2},
-                    {L"DocumentComplete", 259, 2},   {L"OnQuit", 253, 0},
-                    {L"OnVisible", 254, 1},          {L"OnToolBar", 255, 1},
-                    {L"OnMenuBar", 256, 1},          {L"OnStatusBar", 257, 1},
-                    {L"OnFullScreen", 258, 1},       {L"OnTheaterMode", 260, 1}};
-    ASSERT_EQ(attr->cFuncs, 18);
-    for (UINT i = 0; i < 18; ++i) {
-        FUNCDESC* f = nullptr;
-        ASSERT_EQ(info->GetFuncDesc(i, &f), S_OK);
-        BSTR name = nullptr;
-        info->GetDocumentation(f->memid, &name, nullptr, nullptr, nullptr);
-        EXPECT_STREQ(name, expected[i].name);
-        EXPECT_EQ(f->memid, expected[i].id) << i;
-        EXPECT_EQ(f->cParams, expected[i].params) << i;
-        EXPECT_EQ(f->oVft, static_cast<SHORT>((7 + i) * sizeof(void*))) << "slot order";
-        SysFreeString(name);
-        info->ReleaseFuncDesc(f);
-    }
-    info->ReleaseTypeAttr(attr);
+    expectBrowserEventMembers(info.Get());
 
     HMODULE dll =
         LoadLibraryExW(windowsPath(TB_HELPER_DLL).c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
