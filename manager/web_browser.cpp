@@ -18,84 +18,6 @@ namespace {
 const IID kBrowserEvents = {
     0x34A715A0, 0x6587, 0x11D0, {0x92, 0x4A, 0x00, 0x20, 0xAF, 0xC7, 0xAC, 0x4D}};
 
-// The container: the control's client site, in-place site and frame, all
-// answering for one host window.
-class BrowserSite
-    : public ComObject<BrowserSite, IOleClientSite, IOleInPlaceSite, IOleInPlaceFrame> {
-  public:
-    explicit BrowserSite(HWND host) : host_(host) {}
-
-    void* queryAlias(REFIID riid) {
-        if (IsEqualIID(riid, IID_IOleWindow)) return static_cast<IOleInPlaceSite*>(this);
-        if (IsEqualIID(riid, IID_IOleInPlaceUIWindow)) return static_cast<IOleInPlaceFrame*>(this);
-        return nullptr;
-    }
-
-    // IOleClientSite
-    STDMETHODIMP SaveObject() override { return E_NOTIMPL; }
-    STDMETHODIMP GetMoniker(DWORD, DWORD, IMoniker** mk) override {
-        if (mk) *mk = nullptr;
-        return E_NOTIMPL;
-    }
-    STDMETHODIMP GetContainer(IOleContainer** container) override {
-        if (container) *container = nullptr;
-        return E_NOINTERFACE;
-    }
-    STDMETHODIMP ShowObject() override { return S_OK; }
-    STDMETHODIMP OnShowWindow(BOOL) override { return S_OK; }
-    STDMETHODIMP RequestNewObjectLayout() override { return E_NOTIMPL; }
-
-    // IOleWindow
-    STDMETHODIMP GetWindow(HWND* hwnd) override {
-        if (!hwnd) return E_POINTER;
-        *hwnd = host_;
-        return S_OK;
-    }
-    STDMETHODIMP ContextSensitiveHelp(BOOL) override { return E_NOTIMPL; }
-
-    // IOleInPlaceSite
-    STDMETHODIMP CanInPlaceActivate() override { return S_OK; }
-    STDMETHODIMP OnInPlaceActivate() override { return S_OK; }
-    STDMETHODIMP OnUIActivate() override { return S_OK; }
-    STDMETHODIMP GetWindowContext(IOleInPlaceFrame** frame, IOleInPlaceUIWindow** doc, LPRECT pos,
-                                  LPRECT clip, LPOLEINPLACEFRAMEINFO info) override {
-        if (!frame || !doc || !pos || !clip) return E_POINTER;
-        *frame = this;
-        AddRef();
-        *doc = nullptr;
-        GetClientRect(host_, pos);
-        *clip = *pos;
-        if (info) {
-            info->fMDIApp = FALSE;
-            info->hwndFrame = GetAncestor(host_, GA_ROOT);
-            info->haccel = nullptr;
-            info->cAccelEntries = 0;
-        }
-        return S_OK;
-    }
-    STDMETHODIMP Scroll(SIZE) override { return E_NOTIMPL; }
-    STDMETHODIMP OnUIDeactivate(BOOL) override { return S_OK; }
-    STDMETHODIMP OnInPlaceDeactivate() override { return S_OK; }
-    STDMETHODIMP DiscardUndoState() override { return S_OK; }
-    STDMETHODIMP DeactivateAndUndo() override { return S_OK; }
-    STDMETHODIMP OnPosRectChange(LPCRECT) override { return S_OK; }
-
-    // IOleInPlaceUIWindow, IOleInPlaceFrame
-    STDMETHODIMP GetBorder(LPRECT) override { return INPLACE_E_NOTOOLSPACE; }
-    STDMETHODIMP RequestBorderSpace(LPCBORDERWIDTHS) override { return INPLACE_E_NOTOOLSPACE; }
-    STDMETHODIMP SetBorderSpace(LPCBORDERWIDTHS) override { return S_OK; }
-    STDMETHODIMP SetActiveObject(IOleInPlaceActiveObject*, LPCOLESTR) override { return S_OK; }
-    STDMETHODIMP InsertMenus(HMENU, LPOLEMENUGROUPWIDTHS) override { return S_OK; }
-    STDMETHODIMP SetMenu(HMENU, HOLEMENU, HWND) override { return S_OK; }
-    STDMETHODIMP RemoveMenus(HMENU) override { return S_OK; }
-    STDMETHODIMP SetStatusText(LPCOLESTR) override { return S_OK; }
-    STDMETHODIMP EnableModeless(BOOL) override { return S_OK; }
-    STDMETHODIMP TranslateAccelerator(LPMSG, WORD) override { return S_FALSE; }
-
-  private:
-    HWND host_;
-};
-
 // Receives the control's events; only NavigateComplete2 is used.
 class BrowserEvents : public ComObject<BrowserEvents, IDispatch> {
   public:
@@ -155,24 +77,12 @@ CWebBrowser2::~CWebBrowser2() {
 
 HRESULT CWebBrowser2::create(HWND host, CompleteHandler onNavigateComplete) {
     destroy();
-    HRESULT hr = CoCreateInstance(kWebBrowserClsid, nullptr, CLSCTX_INPROC_SERVER, IID_IOleObject,
-                                  reinterpret_cast<void**>(object_.GetAddressOf()));
+    HRESULT hr = control_.create(kWebBrowserClsid, host);
     if (FAILED(hr)) return hr;
-    BrowserSite* site = BrowserSite::create(host);
-    if (!site) return E_OUTOFMEMORY;
-    site_.Attach(static_cast<IOleClientSite*>(site));
-    hr = object_->SetClientSite(site);
-    if (FAILED(hr)) return hr;
-    Microsoft::WRL::ComPtr<IPersistStreamInit> persist;
-    if (SUCCEEDED(object_.As(&persist))) persist->InitNew();
-    RECT area{};
-    GetClientRect(host, &area);
-    hr = object_->DoVerb(OLEIVERB_INPLACEACTIVATE, nullptr, site, 0, host, &area);
-    if (FAILED(hr)) return hr;
-    hr = object_.As(&dispatch_);
+    hr = control_.object()->QueryInterface(IID_PPV_ARGS(&dispatch_));
     if (FAILED(hr)) return hr;
     Microsoft::WRL::ComPtr<IConnectionPointContainer> points;
-    if (SUCCEEDED(object_.As(&points)) &&
+    if (SUCCEEDED(control_.object()->QueryInterface(IID_PPV_ARGS(&points))) &&
         SUCCEEDED(points->FindConnectionPoint(kBrowserEvents, &events_))) {
         BrowserEvents* sink = BrowserEvents::create(std::move(onNavigateComplete));
         if (sink) {
@@ -188,12 +98,7 @@ void CWebBrowser2::destroy() {
     events_.Reset();
     cookie_ = 0;
     dispatch_.Reset();
-    if (object_) {
-        object_->Close(OLECLOSE_NOSAVE);
-        object_->SetClientSite(nullptr);
-    }
-    object_.Reset();
-    site_.Reset();
+    control_.close();
 }
 
 HRESULT CWebBrowser2::navigate(const std::string& address) {

@@ -1,5 +1,4 @@
-// CWebBrowser2: the web browser control hosted in a page, with the least
-// container it needs (client site, in-place site and frame) and an event
+// CWebBrowser2: the web browser control hosted in a page, with an event
 // sink for NavigateComplete2. Navigate and Stop go through the control's
 // dispatch interface.
 #pragma once
@@ -11,6 +10,8 @@
 
 #include <functional>
 #include <string>
+
+#include "common/in_place_control.h"
 
 namespace tb::manager {
 
@@ -41,9 +42,8 @@ class CWebBrowser2 {
     static constexpr DISPID kNavigateComplete2 = 252;
 
   private:
-    Microsoft::WRL::ComPtr<IOleObject> object_;
+    InPlaceControl control_;
     Microsoft::WRL::ComPtr<IDispatch> dispatch_;
-    Microsoft::WRL::ComPtr<IUnknown> site_;
     Microsoft::WRL::ComPtr<IConnectionPoint> events_;
     DWORD cookie_ = 0;
 };
