@@ -42,6 +42,13 @@ HRESULT textOut(const std::string& text, BSTR* out) {
     return *out ? S_OK : E_OUTOFMEMORY;
 }
 
+template <class T>
+HRESULT valueOut(T value, T* out) {
+    if (!out) return E_POINTER;
+    *out = value;
+    return S_OK;
+}
+
 VARIANTARG byRef(VARIANT* target) {
     VARIANTARG arg;
     VariantInit(&arg);
@@ -126,9 +133,7 @@ STDMETHODIMP BarFrame::get_LocationURL(BSTR* LocationURL) {
 }
 
 STDMETHODIMP BarFrame::get_TopLevelContainer(VARIANT_BOOL* pBool) {
-    if (!pBool) return E_POINTER;
-    *pBool = VARIANT_FALSE;
-    return S_OK;
+    return valueOut<VARIANT_BOOL>(VARIANT_FALSE, pBool);
 }
 
 // --- BarControl ---
@@ -313,27 +318,19 @@ STDMETHODIMP BarControl::get_LocationURL(BSTR* LocationURL) {
 }
 
 STDMETHODIMP BarControl::get_Busy(VARIANT_BOOL* pBool) {
-    if (!pBool) return E_POINTER;
-    *pBool = navigator_.pending() ? VARIANT_TRUE : VARIANT_FALSE;
-    return S_OK;
+    return valueOut<VARIANT_BOOL>(navigator_.pending() ? VARIANT_TRUE : VARIANT_FALSE, pBool);
 }
 
 STDMETHODIMP BarControl::get_TopLevelContainer(VARIANT_BOOL* pBool) {
-    if (!pBool) return E_POINTER;
-    *pBool = VARIANT_TRUE;
-    return S_OK;
+    return valueOut<VARIANT_BOOL>(VARIANT_TRUE, pBool);
 }
 
 STDMETHODIMP BarControl::get_HWND(SHANDLE_PTR* pHWND) {
-    if (!pHWND) return E_POINTER;
-    *pHWND = reinterpret_cast<SHANDLE_PTR>(view_);
-    return S_OK;
+    return valueOut(reinterpret_cast<SHANDLE_PTR>(view_), pHWND);
 }
 
 STDMETHODIMP BarControl::get_ReadyState(READYSTATE* plReadyState) {
-    if (!plReadyState) return E_POINTER;
-    *plReadyState = navigator_.pending() ? READYSTATE_LOADING : READYSTATE_COMPLETE;
-    return S_OK;
+    return valueOut(navigator_.pending() ? READYSTATE_LOADING : READYSTATE_COMPLETE, plReadyState);
 }
 
 STDMETHODIMP BarControl::SetClientSite(IOleClientSite* pClientSite) {
