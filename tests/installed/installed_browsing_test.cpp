@@ -90,16 +90,8 @@ const char kNotAnAllowedHour[] =
     "This is not an authorized time of day for browsing.\nTamberly will now close your browser "
     "and Internet access will be blocked.";
 
-class InstalledBrowsing : public ::testing::Test {
+class InstalledBrowsing : public InstalledProduct {
   protected:
-    static void SetUpTestSuite() { setup = installProduct(); }
-    static void TearDownTestSuite() { endService(); }
-
-    void SetUp() override {
-        ASSERT_EQ(setup.exitCode, 0u) << setup.output;
-        ASSERT_TRUE(SUCCEEDED(com.result()));
-        ASSERT_TRUE(connect());
-    }
     // Whatever a case changed, the next one starts with filtering on, no
     // limit on the hours, the computer's clock and a running service.
     void TearDown() override {
@@ -112,13 +104,10 @@ class InstalledBrowsing : public ::testing::Test {
         everyDay(24, true);
     }
 
-    bool connect() {
+    // The parent's settings come through IManagerData of the same object.
+    bool connect() override {
         manager.Reset();
-        log.Reset();
-        if (CoCreateInstance(CLSID_Log, nullptr, CLSCTX_LOCAL_SERVER, IID_ILog,
-                             reinterpret_cast<void**>(log.GetAddressOf())) != S_OK)
-            return false;
-        return log.As(&manager) == S_OK;
+        return InstalledProduct::connect() && log.As(&manager) == S_OK;
     }
     // Ends the service in order; the next client starts it again.
     void endServiceNow() {
@@ -179,12 +168,8 @@ class InstalledBrowsing : public ::testing::Test {
         return {left, err};
     }
 
-    static testing::ProgramRun setup;
-    ComApartment com;
-    ComPtr<ILog> log;
     ComPtr<IManagerData> manager;
 };
-testing::ProgramRun InstalledBrowsing::setup;
 
 // The BeforeNavigate2 line of one address: the block page's own comes first,
 // as the helper navigates there from within the event.

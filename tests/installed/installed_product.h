@@ -3,10 +3,15 @@
 #pragma once
 
 #include <windows.h>
+#include <wrl/client.h>
+
+#include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
 
+#include "common/com_holders.h"
+#include "common/tbserv.h"
 #include "service/process/tests/wine_test_support.h"
 
 namespace tb::installed {
@@ -28,5 +33,29 @@ std::vector<unsigned long> serverProcesses();
 // WM_QUIT to the service's threads: it saves and ends. False when a service
 // did not end within 30 seconds.
 bool endService();
+
+// The suites' fixture: the product installed once per process, a connection
+// to the service in each case, and the service ended after the suite.
+class InstalledProduct : public ::testing::Test {
+  protected:
+    static void SetUpTestSuite() { installProduct(); }
+    static void TearDownTestSuite() { endService(); }
+
+    void SetUp() override {
+        ASSERT_EQ(installProduct().exitCode, 0u) << installProduct().output;
+        ASSERT_TRUE(SUCCEEDED(com.result()));
+        ASSERT_TRUE(connect());
+    }
+
+    // A new connection, which starts the service when none runs.
+    virtual bool connect() {
+        log.Reset();
+        return CoCreateInstance(CLSID_Log, nullptr, CLSCTX_LOCAL_SERVER, IID_ILog,
+                                reinterpret_cast<void**>(log.GetAddressOf())) == S_OK;
+    }
+
+    ComApartment com;
+    Microsoft::WRL::ComPtr<ILog> log;
+};
 
 }  // namespace tb::installed

@@ -28,19 +28,8 @@ using testing::windowsPath;
 
 using namespace installed;
 
-class InstalledService : public ::testing::Test {
+class InstalledService : public InstalledProduct {
   protected:
-    static void SetUpTestSuite() { setup = installProduct(); }
-    static void TearDownTestSuite() { endService(); }
-
-    void SetUp() override {
-        ASSERT_EQ(setup.exitCode, 0u) << setup.output;
-        ASSERT_TRUE(SUCCEEDED(com.result()));
-        ASSERT_EQ(CoCreateInstance(CLSID_Log, nullptr, CLSCTX_LOCAL_SERVER, IID_ILog,
-                                   reinterpret_cast<void**>(log.GetAddressOf())),
-                  S_OK);
-    }
-
     ProgramRun script(const std::string& text) {
         const std::string path = temporary("tb_client.vbs");
         std::ofstream(path, std::ios::binary) << text;
@@ -53,12 +42,7 @@ class InstalledService : public ::testing::Test {
         SysFreeString(url);
         return allowed != 0;
     }
-
-    static ProgramRun setup;
-    ComApartment com;
-    ComPtr<ILog> log;
 };
-ProgramRun InstalledService::setup;
 
 TEST_F(InstalledService, OneResidentServiceFiltersForEveryClient) {
     EXPECT_FALSE(filterAllows("http://www.royal-casino.example/poker/tables.htm"));
