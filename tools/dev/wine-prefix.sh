@@ -1,9 +1,15 @@
 #!/bin/bash
 # Wine prefix of a build tree.
-#   wine-prefix.sh ensure <dir>   create it once (null graphics driver, headless)
+#   wine-prefix.sh ensure <dir> [win64|win32]  create it once (null graphics driver, headless)
 #   wine-prefix.sh start <dir>    persistent wineserver, prefix warmed up
 #   wine-prefix.sh stop <dir>     end the wineserver and every program in it
 #   wine-prefix.sh clone <dir> <new>  a fresh copy for a test that needs its own
+#
+# A win64 prefix is a WoW64 one: 64-bit Windows that runs 32-bit programs too.
+# It can only be made once wine32 is installed; one made before that runs
+# nothing at all afterwards. So the ready marker records what made the
+# prefix, and a prefix whose marker does not match what would be made now
+# is made again rather than patched.
 set -euo pipefail
 cmd=$1
 export WINEPREFIX=$(realpath -m "$2")
@@ -13,17 +19,40 @@ export WINEDLLOVERRIDES="mscoree,mshtml="
 
 detach() { "$@" </dev/null >/dev/null 2>&1; }
 
+# What a prefix of this kind is made of on this machine.
+maker() {
+  local arch=$1
+  local wine32
+  wine32=$(dpkg-query -W -f='${Version}' wine32:i386 2>/dev/null || echo none)
+  printf 'arch=%s\nwine=%s\nwine32=%s\n' "$arch" "$(wine --version 2>/dev/null)" "$wine32"
+}
+
+# True when the prefix at hand was made by what would make it now, and has
+# the system folders its kind needs.
+current() {
+  local arch=$1 windows="$WINEPREFIX/drive_c/windows"
+  [[ -f "$WINEPREFIX/.tb-ready" && "$(cat "$WINEPREFIX/.tb-ready")" == "$(maker "$arch")" ]] || return 1
+  [[ -d "$windows/system32" ]] || return 1
+  if [[ $arch == win64 ]]; then [[ -d "$windows/syswow64" ]]; else [[ ! -d "$windows/syswow64" ]]; fi
+}
+
 case "$cmd" in
   ensure)
-    [[ -f "$WINEPREFIX/.tb-ready" ]] && exit 0
+    arch=${3:-win64}
+    current "$arch" && exit 0
+    if [[ -e "$WINEPREFIX" ]]; then
+      echo "Wine prefix $WINEPREFIX was made by another Wine or without wine32: making it again"
+      detach wineserver -k || true
+    fi
     rm -rf "$WINEPREFIX"
     mkdir -p "$(dirname "$WINEPREFIX")"
-    echo "Creating Wine prefix $WINEPREFIX"
-    detach wineboot -i
+    echo "Creating Wine prefix $WINEPREFIX ($arch)"
+    WINEARCH=$arch detach wineboot -i
     detach wine reg add 'HKCU\Software\Wine\Drivers' /v Graphics /d null /f
     detach wineserver -w || true
     detach wineserver -k || true
-    touch "$WINEPREFIX/.tb-ready"
+    maker "$arch" >"$WINEPREFIX/.tb-ready"
+    current "$arch" || { echo "wine-prefix.sh: $WINEPREFIX is not a $arch prefix" >&2; exit 1; }
     ;;
   start)
     detach wineserver -p
@@ -35,13 +64,14 @@ case "$cmd" in
   clone)
     new=$(realpath -m "$3")
     rm -rf "$new"
+    mkdir -p "$(dirname "$new")"
     # Hard links keep a copy cheap (a prefix is hundreds of megabytes); the
     # registry files are copied for real because every test changes them.
     cp -al "$WINEPREFIX" "$new"
     for f in "$new"/*.reg; do cp --remove-destination "$WINEPREFIX/$(basename "$f")" "$f"; done
     ;;
   *)
-    echo "usage: $0 ensure|start|stop|clone <dir> [new]" >&2
+    echo "usage: $0 ensure|start|stop|clone <dir> [win64|win32|new]" >&2
     exit 2
     ;;
 esac
