@@ -21,15 +21,8 @@ HKEY rootKey(RegRoot root) {
 
 namespace {
 
-RegKey openKey(RegRoot root, const std::string& path, REGSAM access) {
-    RegKey key;
-    if (RegOpenKeyExA(rootKey(root), path.c_str(), 0, access, key.receive()) != ERROR_SUCCESS) key.reset();
-    return key;
-}
-
-std::optional<std::vector<uint8_t>> readRaw(RegRoot root, const std::string& path, const std::string& name,
-                                           DWORD& type) {
-    RegKey key = openKey(root, path, KEY_QUERY_VALUE);
+std::optional<std::vector<uint8_t>> readRaw(const RegKey& key, const std::string& name,
+                                            DWORD& type) {
     if (!key) return std::nullopt;
     DWORD size = 0;
     if (RegQueryValueExA(key.get(), name.c_str(), nullptr, &type, nullptr, &size) != ERROR_SUCCESS) {
@@ -49,38 +42,46 @@ std::optional<std::vector<uint8_t>> readRaw(RegRoot root, const std::string& pat
     return std::nullopt;
 }
 
-bool writeRaw(RegRoot root, const std::string& path, const std::string& name, DWORD type, const void* data,
+bool writeRaw(const RegKey& key, const std::string& name, DWORD type, const void* data,
               DWORD size) {
-    RegKey key = openKey(root, path, KEY_SET_VALUE);
     if (!key) return false;
     return RegSetValueExA(key.get(), name.c_str(), 0, type, static_cast<const BYTE*>(data), size) == ERROR_SUCCESS;
 }
 
 }  // namespace
 
+RegKey Win32Registry::open(RegRoot root, const std::string& path, REGSAM access) const {
+    RegKey key;
+    if (RegOpenKeyExA(rootKey(root), path.c_str(), 0, access | view_, key.receive()) !=
+        ERROR_SUCCESS)
+        key.reset();
+    return key;
+}
+
 bool Win32Registry::keyExists(RegRoot root, const std::string& path) {
-    return static_cast<bool>(openKey(root, path, KEY_READ));
+    return static_cast<bool>(open(root, path, KEY_READ));
 }
 
 bool Win32Registry::createKey(RegRoot root, const std::string& path) {
     RegKey key;
-    return RegCreateKeyExA(rootKey(root), path.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_READ | KEY_WRITE,
-                           nullptr, key.receive(), nullptr) == ERROR_SUCCESS;
+    return RegCreateKeyExA(rootKey(root), path.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
+                           KEY_READ | KEY_WRITE | view_, nullptr, key.receive(),
+                           nullptr) == ERROR_SUCCESS;
 }
 
 bool Win32Registry::deleteKey(RegRoot root, const std::string& path) {
-    return RegDeleteKeyA(rootKey(root), path.c_str()) == ERROR_SUCCESS;
+    return RegDeleteKeyExA(rootKey(root), path.c_str(), view_, 0) == ERROR_SUCCESS;
 }
 
 bool Win32Registry::deleteTree(RegRoot root, const std::string& path) {
     if (!keyExists(root, path)) return true;
-    RegDeleteTreeA(rootKey(root), path.c_str());
-    return RegDeleteKeyA(rootKey(root), path.c_str()) == ERROR_SUCCESS || !keyExists(root, path);
+    if (RegKey key = open(root, path, KEY_ALL_ACCESS)) RegDeleteTreeA(key.get(), nullptr);
+    return deleteKey(root, path) || !keyExists(root, path);
 }
 
 std::vector<std::string> Win32Registry::subkeys(RegRoot root, const std::string& path) {
     std::vector<std::string> names;
-    RegKey key = openKey(root, path, KEY_ENUMERATE_SUB_KEYS);
+    RegKey key = open(root, path, KEY_ENUMERATE_SUB_KEYS);
     if (!key) return names;
     char name[256];
     for (DWORD i = 0;; ++i) {
@@ -93,7 +94,7 @@ std::vector<std::string> Win32Registry::subkeys(RegRoot root, const std::string&
 
 std::vector<std::string> Win32Registry::valueNames(RegRoot root, const std::string& path) {
     std::vector<std::string> names;
-    RegKey key = openKey(root, path, KEY_QUERY_VALUE);
+    RegKey key = open(root, path, KEY_QUERY_VALUE);
     if (!key) return names;
     char name[16384];
     for (DWORD i = 0;; ++i) {
@@ -107,7 +108,7 @@ std::vector<std::string> Win32Registry::valueNames(RegRoot root, const std::stri
 std::optional<std::string> Win32Registry::readString(RegRoot root, const std::string& path,
                                                      const std::string& name) {
     DWORD type = 0;
-    auto raw = readRaw(root, path, name, type);
+    auto raw = readRaw(open(root, path, KEY_QUERY_VALUE), name, type);
     if (!raw || (type != REG_SZ && type != REG_EXPAND_SZ)) return std::nullopt;
     std::string text(raw->begin(), raw->end());
     return std::string(text.c_str());  // up to the terminator, if stored with one
@@ -115,7 +116,7 @@ std::optional<std::string> Win32Registry::readString(RegRoot root, const std::st
 
 std::optional<uint32_t> Win32Registry::readDword(RegRoot root, const std::string& path, const std::string& name) {
     DWORD type = 0;
-    auto raw = readRaw(root, path, name, type);
+    auto raw = readRaw(open(root, path, KEY_QUERY_VALUE), name, type);
     if (!raw || type != REG_DWORD || raw->size() != 4) return std::nullopt;
     return static_cast<uint32_t>((*raw)[0] | ((*raw)[1] << 8) | ((*raw)[2] << 16) | ((*raw)[3] << 24));
 }
@@ -123,26 +124,28 @@ std::optional<uint32_t> Win32Registry::readDword(RegRoot root, const std::string
 std::optional<std::vector<uint8_t>> Win32Registry::readBinary(RegRoot root, const std::string& path,
                                                              const std::string& name) {
     DWORD type = 0;
-    return readRaw(root, path, name, type);
+    return readRaw(open(root, path, KEY_QUERY_VALUE), name, type);
 }
 
 bool Win32Registry::writeString(RegRoot root, const std::string& path, const std::string& name,
                                 const std::string& value) {
-    return writeRaw(root, path, name, REG_SZ, value.c_str(), static_cast<DWORD>(value.size() + 1));
+    return writeRaw(open(root, path, KEY_SET_VALUE), name, REG_SZ, value.c_str(),
+                    static_cast<DWORD>(value.size() + 1));
 }
 
 bool Win32Registry::writeDword(RegRoot root, const std::string& path, const std::string& name, uint32_t value) {
     const DWORD v = value;
-    return writeRaw(root, path, name, REG_DWORD, &v, sizeof v);
+    return writeRaw(open(root, path, KEY_SET_VALUE), name, REG_DWORD, &v, sizeof v);
 }
 
 bool Win32Registry::writeBinary(RegRoot root, const std::string& path, const std::string& name,
                                 const std::vector<uint8_t>& value) {
-    return writeRaw(root, path, name, REG_BINARY, value.data(), static_cast<DWORD>(value.size()));
+    return writeRaw(open(root, path, KEY_SET_VALUE), name, REG_BINARY, value.data(),
+                    static_cast<DWORD>(value.size()));
 }
 
 bool Win32Registry::deleteValue(RegRoot root, const std::string& path, const std::string& name) {
-    RegKey key = openKey(root, path, KEY_SET_VALUE);
+    RegKey key = open(root, path, KEY_SET_VALUE);
     if (!key) return false;
     return RegDeleteValueA(key.get(), name.c_str()) == ERROR_SUCCESS;
 }

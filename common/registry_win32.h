@@ -45,8 +45,13 @@ private:
 
 HKEY rootKey(RegRoot root);
 
+// The registry of this process's own view, or of one chosen view on 64-bit
+// Windows: KEY_WOW64_32KEY reaches what 32-bit programs see (WOW6432Node),
+// KEY_WOW64_64KEY what 64-bit programs see. 32-bit Windows ignores both.
 class Win32Registry : public Registry {
 public:
+    explicit Win32Registry(REGSAM view = 0) : view_(view) {}
+
     bool keyExists(RegRoot root, const std::string& path) override;
     bool createKey(RegRoot root, const std::string& path) override;
     bool deleteKey(RegRoot root, const std::string& path) override;
@@ -63,6 +68,11 @@ public:
     bool writeBinary(RegRoot root, const std::string& path, const std::string& name,
                      const std::vector<uint8_t>& value) override;
     bool deleteValue(RegRoot root, const std::string& path, const std::string& name) override;
+
+private:
+    RegKey open(RegRoot root, const std::string& path, REGSAM access) const;
+
+    REGSAM view_;
 };
 
 // The module's file name in its short (8.3) form where the file system has
