@@ -149,7 +149,7 @@ void WarningBoxWatcher::run() {
     while (!stop_) {
         std::vector<HWND> windows;
         EnumWindows(
-            [](HWND window, LPARAM param) -> BOOL {
+            [](HWND window, LPARAM param) CALLBACK -> BOOL {
                 // InternalGetWindowText sends nothing, so a window whose
                 // thread is busy cannot block the watcher.
                 WCHAR caption[64] = {};

@@ -278,7 +278,7 @@ std::thread answerDialog(const wchar_t* title, SeenDialog& seen, std::atomic<boo
             seen.title = title;
             EnumChildWindows(
                 dialog,
-                [](HWND child, LPARAM out) -> BOOL {
+                [](HWND child, LPARAM out) CALLBACK -> BOOL {
                     wchar_t text[1024] = {};
                     GetWindowTextW(child, text, 1024);
                     reinterpret_cast<std::vector<std::wstring>*>(out)->push_back(text);

@@ -33,7 +33,7 @@ inline HWND waitForDialog(const char* title) {
 // failed test does not hang the suite.
 inline void closeStrayDialogs() {
     EnumWindows(
-        [](HWND w, LPARAM) -> BOOL {
+        [](HWND w, LPARAM) CALLBACK -> BOOL {
             DWORD pid = 0;
             char cls[16] = {};
             GetWindowThreadProcessId(w, &pid);
