@@ -4,6 +4,8 @@
 //
 //   browser_host.exe [--script=FILE] [--trace] [--bands] [--ack]
 //                    [--timeout=SECONDS] [--helper={CLSID}]... [--no-helpers]
+//                    [--other-bitness-host=PROGRAM]
+//   browser_host.exe --crash-process=ID
 //
 // Commands (see script.h for the syntax):
 //   pages DIR                          serve web addresses from DIR/host/path
@@ -439,6 +441,10 @@ int main(int argc, char** argv) {
             script = argv[++i];
         } else if (auto t = argValue(arg, "--timeout")) {
             host.timeoutMs = static_cast<DWORD>(std::strtoul(t->c_str(), nullptr, 10) * 1000);
+        } else if (auto other = argValue(arg, "--other-bitness-host")) {
+            tb::host::setOtherBitnessHost(*other);
+        } else if (auto id = argValue(arg, "--crash-process")) {
+            return tb::host::crashProcess(std::strtoul(id->c_str(), nullptr, 10)) ? 0 : 1;
         } else if (auto h = argValue(arg, "--helper")) {
             CLSID clsid;
             const std::wstring text = tb::toWide(*h);
@@ -451,7 +457,9 @@ int main(int argc, char** argv) {
         } else {
             std::fprintf(stderr,
                          "usage: browser_host [--script=FILE] [--trace] [--bands] [--ack] "
-                         "[--timeout=SECONDS] [--helper={CLSID}]... [--no-helpers]\n");
+                         "[--timeout=SECONDS] [--helper={CLSID}]... [--no-helpers] "
+                         "[--other-bitness-host=PROGRAM]\n"
+                         "       browser_host --crash-process=ID\n");
             return 2;
         }
     }

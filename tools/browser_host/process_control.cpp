@@ -22,6 +22,28 @@ std::vector<unsigned long> processesNamed(const std::string& exeName) {
 
 namespace {
 
+std::string g_otherBitnessHost;
+
+bool is32BitOn64BitWindows(HANDLE process) {
+    BOOL wow64 = FALSE;
+    return IsWow64Process(process, &wow64) && wow64;
+}
+
+bool runAndWait(std::string commandLine) {
+    STARTUPINFOA startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION started{};
+    if (!CreateProcessA(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                        &startup, &started))
+        return false;
+    WaitForSingleObject(started.hProcess, 30000);
+    DWORD code = 1;
+    GetExitCodeProcess(started.hProcess, &code);
+    CloseHandle(started.hThread);
+    CloseHandle(started.hProcess);
+    return code == 0;
+}
+
 void postQuitToThreads(DWORD processId) {
     HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0);
     if (snapshot == INVALID_HANDLE_VALUE) return;
@@ -38,6 +60,11 @@ void postQuitToThreads(DWORD processId) {
 // in it (the libraries are told that the process detaches), as after a
 // crash that the program's own handler turns into an exit.
 bool crash(HANDLE process) {
+    if (is32BitOn64BitWindows(process) != is32BitOn64BitWindows(GetCurrentProcess())) {
+        return !g_otherBitnessHost.empty() &&
+               runAndWait("\"" + g_otherBitnessHost +
+                          "\" --crash-process=" + std::to_string(GetProcessId(process)));
+    }
     const auto exitProcess = reinterpret_cast<LPTHREAD_START_ROUTINE>(
         reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "ExitProcess")));
     if (!exitProcess) return false;
@@ -49,6 +76,20 @@ bool crash(HANDLE process) {
 }
 
 }  // namespace
+
+void setOtherBitnessHost(const std::string& program) {
+    g_otherBitnessHost = program;
+}
+
+bool crashProcess(unsigned long id) {
+    HANDLE process = OpenProcess(PROCESS_CREATE_THREAD | PROCESS_QUERY_INFORMATION |
+                                     PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE,
+                                 FALSE, id);
+    if (!process) return false;
+    const bool crashed = crash(process);
+    CloseHandle(process);
+    return crashed;
+}
 
 int endProcesses(const std::string& exeName, EndMode mode, unsigned long timeoutMs, bool* allGone) {
     const std::vector<unsigned long> ids = processesNamed(exeName);

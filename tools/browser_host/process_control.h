@@ -18,4 +18,14 @@ std::vector<unsigned long> processesNamed(const std::string& exeName);
 // the number of processes found.
 int endProcesses(const std::string& exeName, EndMode mode, unsigned long timeoutMs, bool* allGone);
 
+// A crash is started by a thread of the target's own, which a program can
+// only make in a process of its own bitness. For a target of the other
+// bitness the crash is handed to this program (a host of that bitness, run
+// as `<program> --crash-process=<id>`); without one it becomes a kill.
+void setOtherBitnessHost(const std::string& program);
+
+// The other side of that hand-over: crashes process `id`; false when it
+// could not.
+bool crashProcess(unsigned long id);
+
 }  // namespace tb::host
