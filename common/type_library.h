@@ -22,4 +22,11 @@ HRESULT loadTypeInfo(const GUID& libid, WORD major, WORD minor, REFIID iid, ITyp
 HRESULT registerEmbeddedTypeLib(HMODULE module);
 HRESULT unregisterTypeLib(const GUID& libid, WORD major, WORD minor);
 
+// A 32-bit client of a 64-bit local server marshals its interfaces by the
+// server's type library, so on 64-bit Windows the library is registered
+// for win32 as well (the same file) and its interfaces in the registry view
+// of 32-bit programs. Nothing to do in a 32-bit build.
+HRESULT registerTypeLibFor32BitClients(HMODULE module);
+void unregisterTypeLibFor32BitClients(const GUID& libid, WORD major, WORD minor);
+
 }  // namespace tb

@@ -17,7 +17,8 @@ bool LoadPreparation::beforeLoad() {
         if (actions_.uninstallStepTwo) actions_.uninstallStepTwo(usingProxy);
         return false;
     }
-    emptyOtherBrowserHelpers();
+    emptyOtherBrowserHelpers(registry_);
+    if (registry32_) emptyOtherBrowserHelpers(*registry32_);
     if (usingProxy == uninstall::kProxyMode && actions_.startProxyMode) actions_.startProxyMode();
     return true;
 }
@@ -28,16 +29,16 @@ void LoadPreparation::removeInstallerLeftovers() {
     }
 }
 
-void LoadPreparation::emptyOtherBrowserHelpers() {
-    std::vector<std::string> helpers = registry_.subkeys(RegRoot::LocalMachine, kBrowserHelpersKey);
+void LoadPreparation::emptyOtherBrowserHelpers(Registry& registry) {
+    std::vector<std::string> helpers = registry.subkeys(RegRoot::LocalMachine, kBrowserHelpersKey);
     if (helpers.size() > kHelpersExamined) helpers.resize(kHelpersExamined);
     for (const std::string& helper : helpers) {
         if (lowered(helper) == lowered(kSystemHelper) || lowered(helper) == lowered(kOurHelper)) {
             continue;
         }
         const std::string key = std::string(kBrowserHelpersKey) + "\\" + helper;
-        registry_.deleteTree(RegRoot::LocalMachine, key);
-        registry_.createKey(RegRoot::LocalMachine, key);
+        registry.deleteTree(RegRoot::LocalMachine, key);
+        registry.createKey(RegRoot::LocalMachine, key);
     }
 }
 

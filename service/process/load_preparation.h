@@ -26,18 +26,24 @@ class LoadPreparation : public LoadSteps {
         std::function<void(uint32_t usingProxy)> uninstallStepTwo;
         std::function<void()> startProxyMode;  // each Load in proxy mode
     };
-    // productFolder ends with its separator.
-    LoadPreparation(Registry& registry, std::string productFolder, Actions actions)
-        : registry_(registry), productFolder_(std::move(productFolder)),
+    // productFolder ends with its separator. registry32 is the registry view
+    // of 32-bit programs on 64-bit Windows, where the 32-bit browser finds its
+    // helpers; null elsewhere.
+    LoadPreparation(Registry& registry, std::string productFolder, Actions actions,
+                    Registry* registry32 = nullptr)
+        : registry_(registry),
+          registry32_(registry32),
+          productFolder_(std::move(productFolder)),
           actions_(std::move(actions)) {}
 
     bool beforeLoad() override;
 
   private:
     void removeInstallerLeftovers();
-    void emptyOtherBrowserHelpers();
+    void emptyOtherBrowserHelpers(Registry& registry);
 
     Registry& registry_;
+    Registry* registry32_;
     std::string productFolder_;
     Actions actions_;
 };

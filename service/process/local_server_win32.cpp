@@ -63,6 +63,7 @@ HRESULT registerServer(HMODULE module, uint32_t usingProxy) {
     if (SUCCEEDED(hr))
         hr = runRegistryResource(module, IDR_SCRIPT_OBJECTS, RegScriptMode::Register);
     if (SUCCEEDED(hr)) hr = registerEmbeddedTypeLib(module);
+    if (SUCCEEDED(hr)) hr = registerTypeLibFor32BitClients(module);
     if (SUCCEEDED(hr) && usingProxy == uninstall::kProxyMode) {
         Win32Registry registry;
         proxy::saveUserProxySettings(registry);
@@ -76,6 +77,7 @@ HRESULT unregisterRegistrations(HMODULE module) {
         runRegistryResource(module, IDR_SCRIPT_OBJECTS, RegScriptMode::Unregister);
     if (SUCCEEDED(hr)) hr = objects;
     // A type library that is not registered is no failure here.
+    unregisterTypeLibFor32BitClients(LIBID_tbservLib, 1, 0);
     unregisterTypeLib(LIBID_tbservLib, 1, 0);
     return hr;
 }
@@ -94,7 +96,9 @@ void runUninstallStepOne() {
     uninstall::Win32UninstallSystem system(
         {[module] { unregisterRegistrations(module); }, nullptr, process.restart});
     Win32Registry registry;
-    uninstall::uninstallStepOne(uninstall::systemDirectory(), process.usingProxy, registry, system);
+    const auto wow64 = uninstall::Wow64Machine::detect();
+    uninstall::uninstallStepOne(uninstall::systemDirectory(), process.usingProxy, registry, system,
+                                wow64 ? &wow64->side() : nullptr);
 }
 
 void showFilterState(bool filterOn) {

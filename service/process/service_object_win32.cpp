@@ -5,10 +5,14 @@
 
 #include "common/ansi_text.h"
 #include "common/class_factory.h"
+#include "common/com_convert.h"
 #include "common/tbserv.h"
+#include "common/type_library.h"
+#include "hook/hook_companion.h"
 #include "hook/tbhook.h"
 #include "service/dialogs/dialog_ids.h"
 #include "service/dialogs/service_dialogs_win32.h"
+#include "service/process/hook_companion_win32.h"
 #include "service/process/load_preparation.h"
 #include "service/process/local_server_win32.h"
 #include "service/process/log_instance_calls_win32.h"
@@ -49,7 +53,11 @@ class LogServiceCalls : public LogInstanceCalls {
 class LogServiceObject : public ServiceObject {
   public:
     LogServiceObject() : log_(LogObject::create(LogObject::LoadLater{})), calls_(*log_) {
-        log_->onFilterOn = [](bool on) { THFilterOn(on); };
+        log_->onFilterOn = [this](bool on) {
+            THFilterOn(on);
+            filterOn_ = on;
+            hookCompanion_.filterOn(on);
+        };
         log_->onFilterIcon = [](bool on) { showFilterState(on); };
         log_->showUninstallDialog = [this] { showUninstallDialog(calls_); };
         log_->reminderUi = &reminderUi_;
@@ -61,7 +69,10 @@ class LogServiceObject : public ServiceObject {
     void load() override { log_->Load(); }
     void save() override { log_->Save(); }
     ServiceCalls& calls() override { return calls_; }
-    void initializeHook() override { THInitialize(nullptr); }
+    void initializeHook() override {
+        THInitialize(nullptr);
+        hookCompanion_.start(filterOn_);
+    }
     std::vector<std::pair<CLSID, Microsoft::WRL::ComPtr<IClassFactory>>> otherClasses() override {
         Microsoft::WRL::ComPtr<IClassFactory> factory;
         factory.Attach(ClassFactory<UrlInfoObject>::create());
@@ -76,7 +87,9 @@ class LogServiceObject : public ServiceObject {
         uninstall::Win32UninstallSystem system(
             {[module] { unregisterRegistrations(module); }, endService, process.restart});
         Win32Registry registry;
-        uninstall::uninstallStepTwo(uninstall::systemDirectory(), usingProxy, registry, system);
+        const auto wow64 = uninstall::Wow64Machine::detect();
+        uninstall::uninstallStepTwo(uninstall::systemDirectory(), usingProxy, registry, system,
+                                    wow64 ? &wow64->side() : nullptr);
     }
     // The proxy-mode thread saves and asks for the update reminder as a
     // client would, under the service lock.
@@ -94,10 +107,16 @@ class LogServiceObject : public ServiceObject {
 
     LogObject* log_;
     LogServiceCalls calls_;
+    HookCompanion hookCompanion_{
+        toWide(uninstall::productFolder32(uninstall::systemDirectory()) + hook::kCompanionProgram)};
+    bool filterOn_ = true;  // as the hook library starts
     DialogReminderUi reminderUi_;
     Win32Registry registry_;
-    LoadPreparation preparation_{registry_, uninstall::productFolder(uninstall::systemDirectory()),
-                                 {uninstallStepTwo, [this] { startProxyMode(); }}};
+    std::unique_ptr<uninstall::Wow64Machine> wow64_ = uninstall::Wow64Machine::detect();
+    LoadPreparation preparation_{registry_,
+                                 uninstall::productFolder(uninstall::systemDirectory()),
+                                 {uninstallStepTwo, [this] { startProxyMode(); }},
+                                 wow64_ ? &wow64_->side().registry : nullptr};
 };
 
 }  // namespace

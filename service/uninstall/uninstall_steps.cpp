@@ -36,6 +36,14 @@ std::string productFolder(const std::string& systemDir) {
     return joined(systemDir, "..\\..\\Program Files\\Tamberly\\");
 }
 
+std::string productFolder32(const std::string& systemDir) {
+    return joined(systemDir, "..\\..\\Program Files (x86)\\Tamberly\\");
+}
+
+std::vector<std::string> productFiles32() {
+    return {"tbhook32.exe", "tbhook.dll"};
+}
+
 std::string startMenuFolder(const std::string& systemDir) {
     return joined(systemDir, "..\\start menu\\programs\\tamberly");
 }
@@ -59,9 +67,13 @@ std::string startKey(const std::string& systemDir) {
 }
 
 void uninstallStepOne(const std::string& systemDir, uint32_t usingProxyAtStart, Registry& registry,
-                      UninstallSystem& system) {
+                      UninstallSystem& system, const Wow64Side* wow64) {
     for (const char* library : kUnregisteredLibraries)
         system.unregisterLibrary(joined(systemDir, library));
+    if (wow64) {
+        for (const char* library : kUnregisteredLibraries)
+            system.unregisterLibrary32(joined(wow64->systemDir, library));
+    }
     system.unregisterService();
 
     const bool proxyMode = usingProxyAtStart == kProxyMode;
@@ -76,13 +88,19 @@ void uninstallStepOne(const std::string& systemDir, uint32_t usingProxyAtStart, 
 }
 
 void uninstallStepTwo(const std::string& systemDir, uint32_t usingProxy, Registry& registry,
-                      UninstallSystem& system) {
+                      UninstallSystem& system, const Wow64Side* wow64) {
     const bool proxyMode = usingProxy == kPendingProxy;
     // Before anything is removed: the browser must not be left pointing at
     // a proxy that will not run again.
     if (proxyMode) system.restoreProxySettings();
 
     for (const std::string& path : fileTable(systemDir)) system.deleteFile(path);
+    if (wow64) {
+        for (const std::string& f : systemFiles()) system.deleteFile(joined(wow64->systemDir, f));
+        const std::string folder32 = productFolder32(systemDir);
+        for (const std::string& f : productFiles32()) system.deleteFile(folder32 + f);
+        system.removeDirectory(folder32);
+    }
     const std::string menu = startMenuFolder(systemDir);
     system.deleteFile(joined(menu, kProgramShortcut));
     system.deleteFile(joined(menu, kReadMeShortcut));
@@ -103,7 +121,9 @@ void uninstallStepTwo(const std::string& systemDir, uint32_t usingProxy, Registr
     registry.deleteKey(RegRoot::LocalMachine, kProductKey);
     registry.deleteKey(RegRoot::LocalMachine, kPublisherKey);
     for (const char* clsid : kHelperObjectClasses) {
-        registry.deleteKey(RegRoot::LocalMachine, std::string(kHelperObjectsKey) + "\\" + clsid);
+        const std::string key = std::string(kHelperObjectsKey) + "\\" + clsid;
+        registry.deleteKey(RegRoot::LocalMachine, key);
+        if (wow64) wow64->registry.deleteKey(RegRoot::LocalMachine, key);
     }
     system.endService();
 }

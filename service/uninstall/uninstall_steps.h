@@ -30,8 +30,9 @@ inline constexpr char kReadMeShortcut[] = "ReadMe.lnk";
 // The installation modes kept in usingProxy.
 enum Mode : uint32_t { kNormal = 0, kProxyMode = 1, kPending = 2, kPendingProxy = 3 };
 
-// Files of the system directory and of the product folder, in the order
-// they are removed. The service's own program file is not among them.
+// Files of the system directory (of each bitness) and of the product
+// folder, in the order they are removed. The service's own program file is
+// not among them.
 std::vector<std::string> systemFiles();
 std::vector<std::string> productFiles();
 
@@ -39,6 +40,13 @@ std::vector<std::string> productFiles();
 // S\..\..\Program Files\Tamberly\ and the Start-menu folder
 // S\..\start menu\programs\tamberly.
 std::string productFolder(const std::string& systemDir);
+// 64-bit Windows: S\..\..\Program Files (x86)\Tamberly\, the folder of the
+// 32-bit watch hook and its companion program. They stay out of the system
+// directories, where a library of the same name and the other bitness
+// lives: a hook's library is looked up by its path in every process.
+std::string productFolder32(const std::string& systemDir);
+// What that folder holds.
+std::vector<std::string> productFiles32();
 std::string startMenuFolder(const std::string& systemDir);
 std::vector<std::string> fileTable(const std::string& systemDir);
 
@@ -47,12 +55,22 @@ std::vector<std::string> fileTable(const std::string& systemDir);
 bool isNtFamily(const std::string& systemDir);
 std::string startKey(const std::string& systemDir);
 
+// The 32-bit side of 64-bit Windows, where the 32-bit browser's plug-ins
+// and watch hook are installed: the 32-bit system directory and the
+// registry view of 32-bit programs.
+struct Wow64Side {
+    std::string systemDir;
+    Registry& registry;
+};
+
 // What the steps need of the machine besides the registry.
 class UninstallSystem {
   public:
     virtual ~UninstallSystem() = default;
     // Step one.
     virtual void unregisterLibrary(const std::string& path) = 0;  // its DllUnregisterServer, if any
+    // The same for a 32-bit library on 64-bit Windows, by a 32-bit process.
+    virtual void unregisterLibrary32(const std::string& path) = 0;
     virtual void unregisterService() = 0;        // script 100, the object map and the type library
     virtual bool enableShutdownPrivilege() = 0;  // true where there are no tokens
     virtual void restartWindows() = 0;
@@ -63,11 +81,12 @@ class UninstallSystem {
     virtual void endService() = 0;  // WM_QUIT to the service's main thread
 };
 
-// usingProxyAtStart is the value read when the service started.
+// usingProxyAtStart is the value read when the service started. wow64 is
+// null on 32-bit Windows.
 void uninstallStepOne(const std::string& systemDir, uint32_t usingProxyAtStart, Registry& registry,
-                      UninstallSystem& system);
+                      UninstallSystem& system, const Wow64Side* wow64 = nullptr);
 
 void uninstallStepTwo(const std::string& systemDir, uint32_t usingProxy, Registry& registry,
-                      UninstallSystem& system);
+                      UninstallSystem& system, const Wow64Side* wow64 = nullptr);
 
 }  // namespace tb::uninstall

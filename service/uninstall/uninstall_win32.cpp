@@ -4,6 +4,8 @@
 
 #include <vector>
 
+#include "common/registry_win32.h"
+
 namespace tb::uninstall {
 
 namespace {
@@ -28,7 +30,23 @@ class LoadedLibrary {
     HMODULE module_;
 };
 
+std::string wow64Directory() {
+    char dir[MAX_PATH] = {};
+    const UINT n = GetSystemWow64DirectoryA(dir, MAX_PATH);
+    return n > 0 && n < MAX_PATH ? std::string(dir, n) : std::string();
+}
+
 }  // namespace
+
+Wow64Machine::Wow64Machine(std::string systemDir)
+    : registry_(std::make_unique<Win32Registry>(KEY_WOW64_32KEY)),
+      side_{std::move(systemDir), *registry_} {}
+
+std::unique_ptr<Wow64Machine> Wow64Machine::detect() {
+    std::string dir = wow64Directory();
+    if (dir.empty()) return nullptr;
+    return std::unique_ptr<Wow64Machine>(new Wow64Machine(std::move(dir)));
+}
 
 std::string systemDirectory() {
     std::vector<char> buffer(MAX_PATH);
@@ -52,6 +70,23 @@ void Win32UninstallSystem::unregisterLibrary(const std::string& path) {
     using Unregister = HRESULT(STDAPICALLTYPE*)();
     LoadedLibrary library(path.c_str());
     if (auto unregister = library.find<Unregister>("DllUnregisterServer")) unregister();
+}
+
+// A 64-bit process cannot load a 32-bit library: the 32-bit regsvr32 of the
+// same directory unregisters it, in the registry view it was registered in.
+void Win32UninstallSystem::unregisterLibrary32(const std::string& path) {
+    if (GetFileAttributesA(path.c_str()) == INVALID_FILE_ATTRIBUTES) return;
+    const std::string dir = path.substr(0, path.find_last_of('\\') + 1);
+    std::string commandLine = "\"" + dir + "regsvr32.exe\" /u /s \"" + path + "\"";
+    STARTUPINFOA startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process{};
+    if (!CreateProcessA(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                        &startup, &process))
+        return;
+    WaitForSingleObject(process.hProcess, 60000);
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
 }
 
 void Win32UninstallSystem::unregisterService() {

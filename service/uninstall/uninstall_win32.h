@@ -6,6 +6,7 @@
 #pragma once
 
 #include <functional>
+#include <memory>
 #include <string>
 
 #include "service/uninstall/uninstall_steps.h"
@@ -13,6 +14,19 @@
 namespace tb::uninstall {
 
 std::string systemDirectory();
+
+// The 32-bit side of 64-bit Windows (its system directory, the 32-bit
+// registry view); null on 32-bit Windows.
+class Wow64Machine {
+  public:
+    static std::unique_ptr<Wow64Machine> detect();
+    const Wow64Side& side() const { return side_; }
+
+  private:
+    explicit Wow64Machine(std::string systemDir);
+    std::unique_ptr<Registry> registry_;
+    Wow64Side side_;
+};
 
 // Loads "tbreglib" by name and calls RestoreAllIEProxy, then
 // RestoreAllNSProxy; a missing library or export ends it quietly.
@@ -28,6 +42,7 @@ class Win32UninstallSystem : public UninstallSystem {
     explicit Win32UninstallSystem(Hooks hooks) : hooks_(std::move(hooks)) {}
 
     void unregisterLibrary(const std::string& path) override;
+    void unregisterLibrary32(const std::string& path) override;
     void unregisterService() override;
     bool enableShutdownPrivilege() override;
     void restartWindows() override;

@@ -11,6 +11,12 @@ namespace {
 const char* const kSystemFiles[] = {"tbtime.dll", "tbhook.dll", "tbpages.dll",
                                     "tbbar.dll",  "tbhelp.dll", "tbreglib.dll"};
 const char* const kProductExtensions[] = {".exe", ".htm", ".txt", ".doc"};
+// What 64-bit Windows takes from the 32-bit build: the plug-ins of the
+// 32-bit browser with their page table, into the 32-bit system directory, in
+// the order they are registered; and the watch hook for 32-bit programs with
+// the program that sets it, into the 32-bit product folder.
+const char* const kWow64Files[] = {"tbpages.dll", "tbbar.dll", "tbhelp.dll"};
+const char* const kWow64Servers[] = {"tbbar.dll", "tbhelp.dll"};
 
 bool isSystemFile(const std::string& name) {
     for (const char* f : kSystemFiles) {
@@ -48,6 +54,8 @@ std::optional<Options> parseArguments(const std::vector<std::string>& args, std:
             options.proxyMode = true;
         } else if (startsWith(arg, "--files=")) {
             options.filesDir = arg.substr(8);
+        } else if (startsWith(arg, "--files32=")) {
+            options.files32Dir = arg.substr(10);
         } else if (startsWith(arg, "--lists=")) {
             options.listsDir = arg.substr(8);
         } else if (startsWith(arg, "--timezone=")) {
@@ -58,7 +66,8 @@ std::optional<Options> parseArguments(const std::vector<std::string>& args, std:
         }
     }
     if (options.filesDir.empty() || options.listsDir.empty()) {
-        error = "usage: tbinstall --files=DIR --lists=DIR [--timezone=TEXT] [--proxy]";
+        error =
+            "usage: tbinstall --files=DIR --lists=DIR [--files32=DIR] [--timezone=TEXT] [--proxy]";
         return std::nullopt;
     }
     return options;
@@ -86,8 +95,9 @@ std::string resolvedPath(const std::string& path) {
     return out;
 }
 
-Plan planInstall(const Options& options, const std::string& systemDir,
-                 const std::vector<std::string>& files, const std::vector<std::string>& lists) {
+Plan planInstall(const Options& options, const Found& found) {
+    const std::string& systemDir = found.systemDir;
+    const std::vector<std::string>& files = found.files;
     Plan plan;
     plan.productFolder = resolvedPath(uninstall::productFolder(systemDir));
     const std::string programFiles = resolvedPath(plan.productFolder + "..\\");
@@ -105,7 +115,26 @@ Plan planInstall(const Options& options, const std::string& systemDir,
             plan.copies.push_back({joined(options.filesDir, f), plan.productFolder + f});
         }
     }
-    for (const std::string& f : lists) {
+    if (!found.wow64Dir.empty() && options.files32Dir) {
+        const std::string& from = *options.files32Dir;
+        for (const char* name : kWow64Files) {
+            if (const std::string* file = findFile(found.files32, name))
+                plan.copies.push_back({joined(from, *file), joined(found.wow64Dir, name)});
+        }
+        for (const char* name : kWow64Servers) {
+            if (findFile(found.files32, name))
+                plan.libraries32.push_back(joined(found.wow64Dir, name));
+        }
+        const std::string folder32 = resolvedPath(uninstall::productFolder32(systemDir));
+        plan.directories.push_back(resolvedPath(folder32 + "..\\"));
+        plan.directories.push_back(folder32);
+        for (const std::string& name : uninstall::productFiles32()) {
+            if (const std::string* file = findFile(found.files32, name))
+                plan.copies.push_back({joined(from, *file), folder32 + name});
+        }
+        plan.regsvr32 = joined(found.wow64Dir, "regsvr32.exe");
+    }
+    for (const std::string& f : found.lists) {
         if (endsWith(lowered(f), ".dat"))
             plan.copies.push_back({joined(options.listsDir, f), plan.productFolder + f});
     }
@@ -130,6 +159,22 @@ Plan planInstall(const Options& options, const std::string& systemDir,
         plan.directories.push_back(menu);
     }
     return plan;
+}
+
+std::string bitnessProblem(const Options& options, const Found& found, bool installerIs64Bit) {
+    if (found.wow64Dir.empty()) return {};
+    if (!installerIs64Bit)
+        return "this is 64-bit Windows, where the service runs 64-bit: run the 64-bit installer";
+    if (!options.files32Dir)
+        return "64-bit Windows needs the 32-bit plug-ins as well (--files32=DIR): the browser "
+               "loads its plug-ins 32-bit";
+    for (const char* name : kWow64Files) {
+        if (!findFile(found.files32, name)) return std::string("the 32-bit folder lacks ") + name;
+    }
+    for (const std::string& name : uninstall::productFiles32()) {
+        if (!findFile(found.files32, name)) return "the 32-bit folder lacks " + name;
+    }
+    return {};
 }
 
 bool uninstallPending(std::optional<uint32_t> usingProxy) {

@@ -12,12 +12,15 @@ namespace tb::installer {
 
 struct Options {
     std::string filesDir;  // the built programs and libraries, and the product's pages and texts
+    // The 32-bit build, for 64-bit Windows: the plug-ins that the 32-bit
+    // browser loads, the 32-bit watch hook and its companion program.
+    std::optional<std::string> files32Dir;
     std::string listsDir;  // list C, the category lists and word files: every .dat file
     std::optional<std::string> timeZone;  // the time-zone text handed over in "tbhelp.dat"
     bool proxyMode = false;
 };
 
-// From the arguments --files=DIR --lists=DIR [--timezone=TEXT] [--proxy];
+// From the arguments --files=DIR --lists=DIR [--files32=DIR] [--timezone=TEXT] [--proxy];
 // nullopt with a message in error for anything else.
 std::optional<Options> parseArguments(const std::vector<std::string>& args, std::string& error);
 
@@ -38,16 +41,34 @@ struct Plan {
     uint32_t usingProxy = 0;
     std::optional<std::string> timeZoneFile;  // the path of "tbhelp.dat"
     std::vector<std::string> libraries;       // their DllRegisterServer, in order
+    // 64-bit Windows: the 32-bit servers, registered by the 32-bit regsvr32
+    // so that they land in the 32-bit view of the registry.
+    std::vector<std::string> libraries32;
+    std::string regsvr32;                     // the 32-bit regsvr32.exe
     std::optional<std::string> service;       // tbserv.exe, run with /RegServer
     std::string startKey;                     // Run or RunServices under HKLM
     std::string startValue;                   // tbservexe: the service's path, quoted
     std::vector<Shortcut> shortcuts;
 };
 
-// systemDir as GetSystemDirectory gives it; files and lists are the names
-// found in the two directories.
-Plan planInstall(const Options& options, const std::string& systemDir,
-                 const std::vector<std::string>& files, const std::vector<std::string>& lists);
+// What the installer found on the machine and in its folders: the system
+// directory as GetSystemDirectory gives it, the 32-bit one of 64-bit Windows
+// (GetSystemWow64Directory; empty on 32-bit Windows), and the names of the
+// files in each of the folders of Options.
+struct Found {
+    std::string systemDir;
+    std::string wow64Dir;
+    std::vector<std::string> files;
+    std::vector<std::string> files32;
+    std::vector<std::string> lists;
+};
+
+Plan planInstall(const Options& options, const Found& found);
+
+// 64-bit Windows needs the 32-bit build beside the 64-bit one: the browser
+// loads its plug-ins 32-bit. Empty when the options fit the machine, else
+// why they do not.
+std::string bitnessProblem(const Options& options, const Found& found, bool installerIs64Bit);
 
 // An uninstall is pending (usingProxy 2 or 3): installing now would be
 // undone by its second step at the next start.

@@ -1,7 +1,9 @@
 // tbinstall.exe: installs the product into this Windows (or Wine prefix):
-//   tbinstall --files=DIR --lists=DIR [--timezone=TEXT] [--proxy]
+//   tbinstall --files=DIR --lists=DIR [--files32=DIR] [--timezone=TEXT] [--proxy]
+// On 64-bit Windows the 64-bit installer installs the 64-bit build from
+// --files and the 32-bit plug-ins and watch hook from --files32.
 // Exit codes: 0 installed, 1 failed, 2 refused (an uninstall is pending),
-// 3 bad arguments.
+// 3 bad arguments, or arguments that do not fit this Windows.
 #include <windows.h>
 #include <objbase.h>
 #include <shlobj.h>
@@ -46,9 +48,8 @@ void registerLibrary(const std::string& path) {
     FreeLibrary(module);
 }
 
-// Runs "<service>" /RegServer and waits for it; its exit code is its result.
-bool registerService(const std::string& service) {
-    std::string commandLine = "\"" + service + "\" /RegServer";
+// Runs a program and waits for it; true when it ended with exit code 0.
+bool runAndWait(std::string commandLine) {
     STARTUPINFOA startup{};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION process{};
@@ -62,6 +63,23 @@ bool registerService(const std::string& service) {
     CloseHandle(process.hThread);
     CloseHandle(process.hProcess);
     return code == 0;
+}
+
+bool registerService(const std::string& service) {
+    return runAndWait("\"" + service + "\" /RegServer");
+}
+
+// A 32-bit server is registered by the 32-bit regsvr32, whose writes land in
+// the registry view of 32-bit programs.
+bool registerLibrary32(const std::string& regsvr32, const std::string& path) {
+    return runAndWait("\"" + regsvr32 + "\" /s \"" + path + "\"");
+}
+
+// The 32-bit system directory of 64-bit Windows; empty on 32-bit Windows.
+std::string wow64Directory() {
+    char dir[MAX_PATH] = {};
+    const UINT n = GetSystemWow64DirectoryA(dir, MAX_PATH);
+    return n > 0 && n < MAX_PATH ? std::string(dir, n) : std::string();
 }
 
 bool makeShortcut(const installer::Shortcut& shortcut) {
@@ -87,9 +105,18 @@ int install(const installer::Options& options) {
                      "again.\n");
         return 2;
     }
-    const installer::Plan plan =
-        installer::planInstall(options, uninstall::systemDirectory(), filesIn(options.filesDir),
-                               filesIn(options.listsDir));
+    installer::Found found;
+    found.systemDir = uninstall::systemDirectory();
+    found.wow64Dir = wow64Directory();
+    found.files = filesIn(options.filesDir);
+    if (options.files32Dir) found.files32 = filesIn(*options.files32Dir);
+    found.lists = filesIn(options.listsDir);
+    const std::string problem = installer::bitnessProblem(options, found, sizeof(void*) == 8);
+    if (!problem.empty()) {
+        std::fprintf(stderr, "tbinstall: %s.\n", problem.c_str());
+        return 3;
+    }
+    const installer::Plan plan = installer::planInstall(options, found);
     for (const std::string& dir : plan.directories) CreateDirectoryA(dir.c_str(), nullptr);
     bool ok = true;
     for (const installer::Copy& copy : plan.copies) {
@@ -111,6 +138,12 @@ int install(const installer::Options& options) {
     if (plan.timeZoneFile) std::ofstream(*plan.timeZoneFile, std::ios::binary) << *options.timeZone;
 
     for (const std::string& library : plan.libraries) registerLibrary(library);
+    for (const std::string& library : plan.libraries32) {
+        if (!registerLibrary32(plan.regsvr32, library)) {
+            std::fprintf(stderr, "tbinstall: %s did not register\n", library.c_str());
+            ok = false;
+        }
+    }
     if (plan.service && !registerService(*plan.service)) {
         std::fprintf(stderr, "tbinstall: tbserv.exe /RegServer failed\n");
         ok = false;

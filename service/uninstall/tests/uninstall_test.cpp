@@ -52,6 +52,9 @@ class RecordingSystem : public UninstallSystem {
     void unregisterLibrary(const std::string& path) override {
         journal_.push_back("unregister " + path);
     }
+    void unregisterLibrary32(const std::string& path) override {
+        journal_.push_back("unregister 32-bit " + path);
+    }
     void unregisterService() override { journal_.push_back("unregister service"); }
     bool enableShutdownPrivilege() override {
         journal_.push_back("privilege");
@@ -202,6 +205,37 @@ TEST_F(UninstallTest, AProductKeyWithSubkeysLeftStaysButLosesItsValues) {
     EXPECT_FALSE(reg.readDword(HKLM, kProductKey, "updateTime"));
     EXPECT_FALSE(reg.keyExists(HKLM, std::string(kProductKey) + "\\eic2"));
     EXPECT_EQ(journal.back(), "end") << "failed deletions do not stop the step";
+}
+
+// --- 64-bit Windows: the 32-bit side goes too ------------------------------
+
+TEST_F(UninstallTest, On64BitWindowsBothStepsTakeThe32BitPlugInsAndHelperKeysToo) {
+    const std::string wow64Dir = "C:\\windows\\syswow64";
+    Journal journal32;
+    RecordingRegistry reg32(journal32);
+    reg32.createKey(HKLM, kHelperKey);
+    const Wow64Side wow64{wow64Dir, reg32};
+    installed(kNormal, "C:\\windows\\system32");
+
+    uninstallStepOne("C:\\windows\\system32", kNormal, reg, system, &wow64);
+    for (const char* dll : {"tbhelp.dll", "tbbar.dll"}) {
+        EXPECT_LT(indexOf("unregister 32-bit " + wow64Dir + "\\" + dll),
+                  indexOf("unregister service"));
+        EXPECT_LT(indexOf(std::string("unregister C:\\windows\\system32\\") + dll),
+                  indexOf("unregister 32-bit " + wow64Dir + "\\" + dll));
+    }
+
+    journal.clear();
+    uninstallStepTwo("C:\\windows\\system32", kPending, reg, system, &wow64);
+    for (const char* f : {"tbhelp.dll", "tbbar.dll", "tbpages.dll"}) {
+        EXPECT_LT(indexOf("delete " + wow64Dir + "\\" + f), journal.size()) << f;
+    }
+    const std::string folder32 = "C:\\windows\\system32\\..\\..\\Program Files (x86)\\Tamberly\\";
+    EXPECT_LT(indexOf("delete " + folder32 + "tbhook32.exe"), indexOf("rmdir " + folder32));
+    EXPECT_LT(indexOf("delete " + folder32 + "tbhook.dll"), indexOf("rmdir " + folder32));
+    EXPECT_FALSE(reg32.keyExists(HKLM, kHelperKey)) << "the 32-bit browser's helper key";
+    EXPECT_FALSE(reg.keyExists(HKLM, kHelperKey));
+    EXPECT_EQ(journal.back(), "end");
 }
 
 // --- The dialogs' password rule --------------------------------------------

@@ -18,6 +18,13 @@ Options options(bool proxy = false, std::optional<std::string> zone = std::nullo
     return o;
 }
 
+Found found(const std::string& systemDir, std::vector<std::string> files,
+            std::vector<std::string> lists, std::string wow64Dir = "",
+            std::vector<std::string> files32 = {}) {
+    return Found{systemDir, std::move(wow64Dir), std::move(files), std::move(files32),
+                 std::move(lists)};
+}
+
 std::string destinationOf(const Plan& plan, const std::string& from) {
     for (const Copy& c : plan.copies) {
         if (c.from == from) return c.to;
@@ -26,11 +33,11 @@ std::string destinationOf(const Plan& plan, const std::string& from) {
 }
 
 TEST(InstallPlan, PlacesLibrariesInTheSystemDirectoryAndTheRestInTheProductFolder) {
-    const Plan plan =
-        planInstall(options(), kSystem,
-                    {"tbserv.exe", "TAMBERLY.exe", "tbhelp.dll", "tbtime.dll", "tbreglib.dll",
-                     "restricted1.htm", "license.txt", "notes.obj", "tbserv.pdb"},
-                    {"TBinC.dat", "TBinD.dat", "tbfD.dat", "README"});
+    const Plan plan = planInstall(
+        options(), found(kSystem,
+                         {"tbserv.exe", "TAMBERLY.exe", "tbhelp.dll", "tbtime.dll", "tbreglib.dll",
+                          "restricted1.htm", "license.txt", "notes.obj", "tbserv.pdb"},
+                         {"TBinC.dat", "TBinD.dat", "tbfD.dat", "README"}));
     EXPECT_EQ(plan.productFolder, "C:\\Program Files\\Tamberly\\");
     EXPECT_EQ(destinationOf(plan, "Z:\\stage\\tbhelp.dll"), "C:\\windows\\system32\\tbhelp.dll");
     EXPECT_EQ(destinationOf(plan, "Z:\\stage\\tbreglib.dll"),
@@ -52,13 +59,13 @@ TEST(InstallPlan, PlacesLibrariesInTheSystemDirectoryAndTheRestInTheProductFolde
 }
 
 TEST(InstallPlan, WritesTheModeTheStartValueAndTheTimeZoneHandOver) {
-    Plan plan = planInstall(options(), kSystem, {"tbserv.exe"}, {});
+    Plan plan = planInstall(options(), found(kSystem, {"tbserv.exe"}, {}));
     EXPECT_EQ(plan.usingProxy, 0u);
     EXPECT_FALSE(plan.timeZoneFile);
     EXPECT_EQ(plan.startKey, "software\\Microsoft\\Windows\\CurrentVersion\\Run");
     EXPECT_EQ(plan.startValue, "\"C:\\Program Files\\Tamberly\\tbserv.exe\"");
 
-    plan = planInstall(options(true, "(GMT+01:00) Paris"), "C:\\WINDOWS\\SYSTEM", {}, {});
+    plan = planInstall(options(true, "(GMT+01:00) Paris"), found("C:\\WINDOWS\\SYSTEM", {}, {}));
     EXPECT_EQ(plan.usingProxy, 1u);
     EXPECT_EQ(plan.timeZoneFile, "C:\\Program Files\\Tamberly\\tbhelp.dat");
     EXPECT_EQ(plan.startKey, "software\\Microsoft\\Windows\\CurrentVersion\\RunServices");
@@ -66,12 +73,70 @@ TEST(InstallPlan, WritesTheModeTheStartValueAndTheTimeZoneHandOver) {
 }
 
 TEST(InstallPlan, MakesTheStartMenuShortcutsThatUninstallRemoves) {
-    const Plan plan = planInstall(options(), kSystem, {"TAMBERLY.exe", "Readme.doc"}, {});
+    const Plan plan = planInstall(options(), found(kSystem, {"TAMBERLY.exe", "Readme.doc"}, {}));
     ASSERT_EQ(plan.shortcuts.size(), 2u);
     EXPECT_EQ(plan.shortcuts[0].path, "C:\\windows\\start menu\\programs\\tamberly\\Tamberly.lnk");
     EXPECT_EQ(plan.shortcuts[0].target, "C:\\Program Files\\Tamberly\\TAMBERLY.exe");
     EXPECT_EQ(plan.shortcuts[1].path, "C:\\windows\\start menu\\programs\\tamberly\\ReadMe.lnk");
     EXPECT_EQ(plan.directories.back(), "C:\\windows\\start menu\\programs\\tamberly");
+}
+
+TEST(InstallPlan, On64BitWindowsThe32BitPlugInsGoToThe32BitSystemDirectoryAndItsRegsvr32) {
+    Options o = options();
+    o.files32Dir = "Z:\\x86";
+    const std::vector<std::string> x86 = {"tbserv.exe",   "tbhelp.dll",     "tbbar.dll",
+                                          "tbpages.dll",  "tbhook.dll",     "tbtime.dll",
+                                          "tbhook32.exe", "restricted1.htm"};
+    const Plan plan = planInstall(o, found(kSystem, {"tbserv.exe", "tbhelp.dll", "tbhook.dll"}, {},
+                                           "C:\\windows\\syswow64", x86));
+    EXPECT_EQ(destinationOf(plan, "Z:\\stage\\tbhelp.dll"), "C:\\windows\\system32\\tbhelp.dll");
+    EXPECT_EQ(destinationOf(plan, "Z:\\x86\\tbhelp.dll"), "C:\\windows\\syswow64\\tbhelp.dll");
+    EXPECT_EQ(destinationOf(plan, "Z:\\x86\\tbpages.dll"), "C:\\windows\\syswow64\\tbpages.dll");
+    // The 32-bit hook beside its companion, away from the system directories,
+    // where the 64-bit tbhook.dll has the same name.
+    EXPECT_EQ(destinationOf(plan, "Z:\\x86\\tbhook.dll"),
+              "C:\\Program Files (x86)\\Tamberly\\tbhook.dll");
+    EXPECT_EQ(destinationOf(plan, "Z:\\x86\\tbhook32.exe"),
+              "C:\\Program Files (x86)\\Tamberly\\tbhook32.exe");
+    EXPECT_NE(std::find(plan.directories.begin(), plan.directories.end(),
+                        "C:\\Program Files (x86)\\Tamberly\\"),
+              plan.directories.end());
+    // One service, 64-bit; the 32-bit programs the browser does not load stay out.
+    EXPECT_EQ(destinationOf(plan, "Z:\\x86\\tbserv.exe"), "(not copied)");
+    EXPECT_EQ(destinationOf(plan, "Z:\\x86\\tbtime.dll"), "(not copied)");
+    EXPECT_EQ(destinationOf(plan, "Z:\\x86\\restricted1.htm"), "(not copied)");
+    EXPECT_EQ(plan.libraries32, (std::vector<std::string>{"C:\\windows\\syswow64\\tbbar.dll",
+                                                          "C:\\windows\\syswow64\\tbhelp.dll"}));
+    EXPECT_EQ(plan.regsvr32, "C:\\windows\\syswow64\\regsvr32.exe");
+    EXPECT_EQ(bitnessProblem(o, found(kSystem, {}, {}, "C:\\windows\\syswow64", x86), true), "");
+
+    // 32-bit Windows: one bitness, whatever the arguments.
+    const Plan plain = planInstall(o, found(kSystem, {"tbhelp.dll"}, {}, "", x86));
+    EXPECT_TRUE(plain.libraries32.empty());
+    EXPECT_EQ(destinationOf(plain, "Z:\\x86\\tbhelp.dll"), "(not copied)");
+    EXPECT_EQ(bitnessProblem(o, found(kSystem, {}, {}, "", {}), false), "");
+}
+
+TEST(InstallPlan, On64BitWindowsRefusesAnInstallThatWouldLeaveThe32BitBrowserUnfiltered) {
+    Options o = options();
+    const std::string wow64 = "C:\\windows\\syswow64";
+    EXPECT_NE(bitnessProblem(o, found(kSystem, {}, {}, wow64), true).find("--files32"),
+              std::string::npos);
+    o.files32Dir = "Z:\\x86";
+    EXPECT_NE(bitnessProblem(o,
+                             found(kSystem, {}, {}, wow64,
+                                   {"tbhelp.dll", "tbbar.dll", "tbpages.dll", "tbhook32.exe"}),
+                             true)
+                  .find("tbhook.dll"),
+              std::string::npos);
+    EXPECT_NE(bitnessProblem(o,
+                             found(kSystem, {}, {}, wow64,
+                                   {"tbhelp.dll", "tbbar.dll", "tbpages.dll", "tbhook.dll"}),
+                             true)
+                  .find("tbhook32.exe"),
+              std::string::npos);
+    EXPECT_NE(bitnessProblem(o, found(kSystem, {}, {}, wow64), false).find("64-bit installer"),
+              std::string::npos);
 }
 
 TEST(InstallPlan, RefusesOnlyOverAPendingUninstall) {
@@ -90,6 +155,9 @@ TEST(InstallPlan, ArgumentsNameBothDirectories) {
     EXPECT_EQ(parsed->filesDir, "Z:\\a");
     EXPECT_EQ(parsed->timeZone, "(GMT) x");
     EXPECT_TRUE(parsed->proxyMode);
+    EXPECT_FALSE(parsed->files32Dir);
+    EXPECT_EQ(parseArguments({"--files=a", "--lists=b", "--files32=Z:\\x86"}, error)->files32Dir,
+              "Z:\\x86");
     EXPECT_FALSE(parseArguments({"--files=Z:\\a"}, error));
     EXPECT_FALSE(parseArguments({"--files=a", "--lists=b", "--force"}, error));
     EXPECT_NE(error.find("--force"), std::string::npos);
