@@ -28,11 +28,25 @@ if(TB_WINDOWS)
   # The wrapper that runs a Windows program of this tree under Wine, in the
   # tree's own prefix (ctest and add_custom_command use it).
   set(TB_WINEPREFIX ${CMAKE_BINARY_DIR}/wineprefix CACHE PATH "Wine prefix of this build tree")
+  if(CMAKE_SIZEOF_VOID_P EQUAL 4)
+    # 32-bit-only Windows, where everything installed is 32-bit.
+    set(TB_WINEPREFIX_WIN32ONLY ${CMAKE_BINARY_DIR}/wineprefix-win32 CACHE PATH
+        "Wine prefix of 32-bit-only Windows")
+  endif()
+  # The product of both bitnesses as the installer takes it, and the two
+  # Windows trees (make sets all three; the defaults are make's layout).
+  get_filename_component(tb_build_root ${CMAKE_BINARY_DIR} DIRECTORY)
+  set(TB_PRODUCT_STAGE ${tb_build_root}/product CACHE PATH "Staged product (tools/dev/stage-product.sh)")
+  set(TB_WIN64_TREE ${tb_build_root}/win64 CACHE PATH "The 64-bit Windows build tree")
+  set(TB_WIN32_TREE ${tb_build_root}/win32 CACHE PATH "The 32-bit Windows build tree")
   configure_file(${PROJECT_SOURCE_DIR}/cmake/wine-run.sh.in ${CMAKE_BINARY_DIR}/wine-run @ONLY
                  FILE_PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_EXECUTE
                                   WORLD_READ WORLD_EXECUTE)
   set(CMAKE_CROSSCOMPILING_EMULATOR ${CMAKE_BINARY_DIR}/wine-run)
 endif()
+
+# 32 or 64: the bitness of what this tree builds.
+math(EXPR tb_bits "${CMAKE_SIZEOF_VOID_P} * 8")
 
 if(TB_SANITIZE AND NOT TB_WINDOWS)
   add_compile_options(-fsanitize=address,undefined -fno-omit-frame-pointer -fno-sanitize-recover=undefined)
@@ -145,18 +159,22 @@ endfunction()
 # and the demo.
 set(TB_SAMPLE_DATA_DIR ${CMAKE_BINARY_DIR}/sample_data)
 
-# tb_prefix_fixture(<name>)
+# tb_prefix_fixture(<name> [BASE <prefix>])
 # A ctest fixture <name> that gives tests a fresh copy of the tree's Wine
-# prefix (with its own wineserver) at TB_PREFIX_<name>, removed afterwards.
-# Tests take it with FIXTURES_REQUIRED <name> and
+# prefix, or of BASE, (with its own wineserver) at TB_PREFIX_<name>,
+# removed afterwards. Tests take it with FIXTURES_REQUIRED <name> and
 # ENVIRONMENT TB_WINEPREFIX=${TB_PREFIX_<name>}.
 function(tb_prefix_fixture name)
+  cmake_parse_arguments(P "" "BASE" "" ${ARGN})
   if(NOT TB_WINDOWS OR NOT TB_BUILD_TESTS)
     return()
   endif()
+  if(NOT P_BASE)
+    set(P_BASE ${TB_WINEPREFIX})
+  endif()
   set(clone ${CMAKE_BINARY_DIR}/prefixes/${name})
   set(script ${PROJECT_SOURCE_DIR}/tools/dev/wine-prefix.sh)
-  add_test(NAME ${name}_setup COMMAND sh -c "mkdir -p '${CMAKE_BINARY_DIR}/prefixes' && '${script}' clone '${TB_WINEPREFIX}' '${clone}' && '${script}' start '${clone}'")
+  add_test(NAME ${name}_setup COMMAND sh -c "mkdir -p '${CMAKE_BINARY_DIR}/prefixes' && '${script}' clone '${P_BASE}' '${clone}' && '${script}' start '${clone}'")
   add_test(NAME ${name}_cleanup COMMAND sh -c "'${script}' stop '${clone}'; rm -rf '${clone}'")
   set_tests_properties(${name}_setup PROPERTIES FIXTURES_SETUP ${name})
   set_tests_properties(${name}_cleanup PROPERTIES FIXTURES_CLEANUP ${name})

@@ -4,10 +4,11 @@
 # type library, the fake web browser control - never reaches other suites.
 # The cases named RealBrowser* run first, against Wine's own control; then
 # the fake control takes the control's class for the rest.
-#   run-ui-tests.sh <source-dir> <tree-prefix> <test-exe> [gtest args...]
+# The control is registered in the registry view of the Manager's bitness.
+#   run-ui-tests.sh <source-dir> <tree-prefix> <32|64> <test-exe> [gtest args...]
 set -uo pipefail
-src=$1 base=$2 exe=$3
-shift 3
+src=$1 base=$2 bits=$3 exe=$4
+shift 4
 dir=$(dirname "$exe")
 clone="$dir/uiprefix"
 "$src/tools/dev/wine-prefix.sh" clone "$base" "$clone" || exit 1
@@ -21,7 +22,7 @@ rc=0
 wine "$exe" --gtest_filter='RealBrowser*' "$@" || rc=1
 browser=$(winepath -w "$dir/fake_browser.dll")
 key='HKLM\Software\Classes\CLSID\{8856F961-340A-11D0-A96B-00C04FD705A2}\InprocServer32'
-detach wine reg add "$key" /ve /d "$browser" /f
-detach wine reg add "$key" /v ThreadingModel /d Apartment /f
+detach wine reg add "$key" /ve /d "$browser" /f /reg:$bits
+detach wine reg add "$key" /v ThreadingModel /d Apartment /f /reg:$bits
 wine "$exe" --gtest_filter='-RealBrowser*' "$@" || rc=1
 exit $rc

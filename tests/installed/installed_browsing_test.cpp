@@ -117,7 +117,10 @@ class InstalledBrowsing : public InstalledProduct {
     }
 
     std::unique_ptr<InteractiveHost> browser(const std::string& firstLines) {
-        auto host = std::make_unique<InteractiveHost>(windowsPath(TB_HOST_EXE));
+        // The host of the other bitness ends a service of that bitness.
+        auto host = std::make_unique<InteractiveHost>(
+            windowsPath(TB_HOST_EXE),
+            "--other-bitness-host=\"" + windowsPath(TB_OTHER_HOST_EXE) + "\"");
         host->send(pages() + firstLines);
         return host;
     }
@@ -334,7 +337,8 @@ TEST_F(InstalledBrowsing, APageWhoseTextDoesNotGrowIsNotSentAgain) {
 
 TEST_F(InstalledBrowsing, ListsThatWereNotLoadedSendTheWindowToTheVendorsPage) {
     HKEY product = nullptr;
-    ASSERT_EQ(RegOpenKeyExA(HKEY_LOCAL_MACHINE, kProductKey, 0, KEY_READ | KEY_SET_VALUE, &product),
+    ASSERT_EQ(RegOpenKeyExA(HKEY_LOCAL_MACHINE, kProductKey, 0,
+                            KEY_READ | KEY_SET_VALUE | KEY_WOW64_64KEY, &product),
               ERROR_SUCCESS);
     DWORD usingProxy = 0, size = sizeof usingProxy;
     ASSERT_EQ(RegQueryValueExA(product, "usingProxy", nullptr, nullptr,

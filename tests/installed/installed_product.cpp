@@ -6,6 +6,7 @@ namespace tb::installed {
 
 using testing::ProgramRun;
 using testing::runProgram;
+using testing::windowsIs64Bit;
 using testing::windowsPath;
 
 std::string temporary(const std::string& name) {
@@ -16,31 +17,25 @@ std::string temporary(const std::string& name) {
 
 namespace {
 
+// The service's registry view: a 32-bit test on 64-bit Windows must not
+// write into the 32-bit view, which the 64-bit service never reads.
+bool openProductKey(HKEY* key) {
+    return RegOpenKeyExA(HKEY_LOCAL_MACHINE, "Software\\Quillmoor\\TamberlyIE", 0,
+                         KEY_SET_VALUE | KEY_WOW64_64KEY, key) == ERROR_SUCCESS;
+}
+
 ProgramRun install() {
-    const std::string stage = temporary("tb_files"), lists = temporary("tb_lists");
-    CreateDirectoryA(stage.c_str(), nullptr);
-    CreateDirectoryA(lists.c_str(), nullptr);
-    CopyFileA(windowsPath(TB_TBSERV_EXE).c_str(), (stage + "\\tbserv.exe").c_str(), FALSE);
-    CopyFileA(windowsPath(TB_TBHOOK_DLL).c_str(), (stage + "\\tbhook.dll").c_str(), FALSE);
-    CopyFileA(windowsPath(TB_TBTIME_DLL).c_str(), (stage + "\\tbtime.dll").c_str(), FALSE);
-    CopyFileA(windowsPath(TB_TBHELP_DLL).c_str(), (stage + "\\tbhelp.dll").c_str(), FALSE);
-    const std::string samples = windowsPath(TB_SAMPLE_DATA_DIR) + "\\";
-    WIN32_FIND_DATAA found{};
-    HANDLE search = FindFirstFileA((samples + "*").c_str(), &found);
-    for (BOOL more = search != INVALID_HANDLE_VALUE; more; more = FindNextFileA(search, &found)) {
-        const std::string name = found.cFileName;
-        if (name == "." || name == "..") continue;
-        const bool page = name.size() > 4 && name.substr(name.size() - 4) == ".htm";
-        CopyFileA((samples + name).c_str(), ((page ? stage : lists) + "\\" + name).c_str(), FALSE);
-    }
-    FindClose(search);
-    const ProgramRun run = runProgram("\"" + windowsPath(TB_TBINSTALL_EXE) + "\" --files=" + stage +
-                                      " --lists=" + lists);
+    const std::string stage = windowsPath(TB_PRODUCT_STAGE) + "\\";
+    const std::string command =
+        windowsIs64Bit() ? "\"" + stage + "setup\\tbinstall-x64.exe\" --files=" + stage +
+                               "x64 --files32=" + stage + "x86 --lists=" + stage + "lists"
+                         : "\"" + stage + "setup\\tbinstall-x86.exe\" --files=" + stage +
+                               "x86 --lists=" + stage + "lists";
+    const ProgramRun run = runProgram(command);
     // The time component asks a daytime server on loopback where none
     // answers, and so keeps the computer's time: never the public one.
     HKEY product = nullptr;
-    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, "Software\\Quillmoor\\TamberlyIE", 0, KEY_SET_VALUE,
-                      &product) == ERROR_SUCCESS) {
+    if (openProductKey(&product)) {
         const char host[] = "127.0.0.1";
         RegSetValueExA(product, "TimeServerHost", 0, REG_SZ, reinterpret_cast<const BYTE*>(host),
                        sizeof host);
@@ -59,9 +54,7 @@ const ProgramRun& installProduct() {
 
 void setDaytimePort(DWORD port) {
     HKEY product = nullptr;
-    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, "Software\\Quillmoor\\TamberlyIE", 0, KEY_SET_VALUE,
-                      &product) != ERROR_SUCCESS)
-        return;
+    if (!openProductKey(&product)) return;
     RegSetValueExA(product, "TimeServerPort", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&port),
                    sizeof port);
     RegCloseKey(product);

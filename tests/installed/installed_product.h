@@ -21,9 +21,10 @@ inline const std::string kProduct = "C:\\Program Files\\Tamberly\\";
 
 std::string temporary(const std::string& name);
 
-// Runs the installer with the build's programs and the sample lists, once
-// per test process; later calls give the first run's outcome. The time
-// component is pointed at a loopback port where nothing answers.
+// Runs the installer on the staged product (both bitnesses on 64-bit
+// Windows, the 32-bit product on 32-bit Windows), once per test process;
+// later calls give the first run's outcome. The time component is pointed
+// at a loopback port where nothing answers.
 const testing::ProgramRun& installProduct();
 
 // The daytime server the time component asks at its next start.

@@ -1,11 +1,14 @@
 #!/bin/bash
 # The family's browsing session: the product installed into a Wine prefix
-# of its own, the browser host playing the browser with the helper and the
-# bar, and the resident service judging every page. Prints what happened
-# to each navigation and when the bar was shown or hidden.
-#   family_demo.sh <win64 tree>
+# of its own (64-bit Windows), the 32-bit browser host playing the browser
+# with the 32-bit helper and bar, as Internet Explorer loads them, and the
+# 64-bit resident service judging every page. Prints what happened to each
+# navigation and when the bar was shown or hidden.
+#   family_demo.sh <stage> <base prefix> <32-bit tree>
 set -euo pipefail
-win64=$(cd "$1" && pwd)
+stage=$(cd "$1" && pwd)
+base=$2
+win32=$(cd "$3" && pwd)
 here=$(cd "$(dirname "$0")" && pwd)
 work=$(mktemp -d /tmp/tamberly-family.XXXXXX)
 prefix="$work/prefix"
@@ -15,13 +18,15 @@ cleanup() {
 }
 trap cleanup EXIT
 winpath() { printf 'Z:%s' "${1//\//\\}"; }
-run() { TB_WINEPREFIX="$prefix" "$win64/wine-run" "$@" </dev/null; }
+run() { WINEPREFIX="$prefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" wine "$@" </dev/null; }
 
-echo "Installing Tamberly into a fresh prefix..."
-"$here/install-product.sh" "$win64" "$prefix" "$work/stage"
+echo "Installing Tamberly into a fresh prefix (64-bit Windows: the 64-bit service, the plug-ins of both bitnesses)..."
+"$here/install-product.sh" "$stage" "$base" "$prefix"
+echo "The browser: the 32-bit browser host, which loads the 32-bit helper and bar as Internet Explorer does."
 
-# The parent, as a script client of the service: sets the password and
-# puts one shop on the block list.
+# The parent, as a script client of the service (the 32-bit cscript: a
+# script client across the bitness boundary): sets the password and puts
+# one shop on the block list.
 parent() {
   printf '%s\r\n' 'Set service = CreateObject("tbserv.Log")' "$@" >"$work/parent.vbs"
   run cscript.exe //nologo "$(winpath "$work/parent.vbs")" | tr -d '\r'
@@ -42,7 +47,7 @@ session() {
   echo
   echo "== $title"
   printf '%-48s %-12s %s\n' "address" "decision" "shown instead"
-  run "$win64/tools/browser_host/browser_host.exe" --timeout=60 \
+  run "$win32/tools/browser_host/browser_host.exe" --timeout=60 \
       "--script=$(winpath "$work/session.txt")" | tr -d '\r' | awk '
     /^nav / {
       url = ""; result = ""; to = "-"
@@ -93,7 +98,7 @@ parent 'WScript.Echo "filtering on again without the password: on = " & service.
 # on the computer's time while the question waits, then answers it with the
 # time moved on. The jump counts as browsing, as the window stays open.
 daytime_port=10013
-run reg add 'HKLM\Software\Quillmoor\TamberlyIE' /v TimeServerPort /t REG_DWORD /d $daytime_port /f >/dev/null
+run reg add 'HKLM\Software\Quillmoor\TamberlyIE' /v TimeServerPort /t REG_DWORD /d $daytime_port /f /reg:64 >/dev/null
 zone=$(printf '(GMT%+03d:00) Family time' $((12 - 10#$(date -u +%H))))
 parent "zone = \"$zone\"" 'service.SetTimezoneString zone' \
        'For d = 0 To 6 : service.SetTotalHours d, 1 : Next' \
@@ -120,7 +125,7 @@ jump() {  # seconds, what it means
   jump 1830 "under 30 minutes again: the warnings start over"
   jump 1800 "the hour is used up, and the helper closes the window"
 } | session "Timed access: the countdown"
-run reg add 'HKLM\Software\Quillmoor\TamberlyIE' /v TimeServerPort /t REG_DWORD /d 9 /f >/dev/null
+run reg add 'HKLM\Software\Quillmoor\TamberlyIE' /v TimeServerPort /t REG_DWORD /d 9 /f /reg:64 >/dev/null
 
 echo
 echo "The service's logs are in C:\\Program Files\\Tamberly of the demo prefix: tbl.log (visited),"

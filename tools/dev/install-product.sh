@@ -1,28 +1,31 @@
 #!/bin/bash
-# Installs the product of a win64 tree into a fresh Wine prefix (a clone of
-# the tree's own), as the installer would on a family's computer, and starts
-# the prefix. The time component is pointed at loopback, where no daytime
-# server answers, so it keeps the computer's time and never reaches the
-# network.
-#   install-product.sh <win64 tree> <prefix> <staging directory>
+# Installs the staged product (stage-product.sh) into a fresh Wine prefix, a
+# clone of <base prefix>, as the installer does on a family's computer, and
+# starts the prefix:
+# - 64-bit Windows (a WoW64 prefix): the 64-bit installer puts in the 64-bit
+#   service and Manager, and the plug-ins and watch hook of both bitnesses;
+# - 32-bit Windows (a win32 prefix): the 32-bit installer, the 32-bit product.
+# The time component is pointed at loopback, where no daytime server
+# answers, so it keeps the computer's time and never reaches the network.
+#   install-product.sh <stage> <base prefix> <prefix>
 set -euo pipefail
-win64=$(cd "$1" && pwd)
-prefix=$2
-stage=$3
+stage=$(cd "$1" && pwd)
+base=$2
 here=$(cd "$(dirname "$0")" && pwd)
+export WINEPREFIX=$(realpath -m "$3") WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 winpath() { printf 'Z:%s' "${1//\//\\}"; }
-run() { TB_WINEPREFIX="$prefix" "$win64/wine-run" "$@" </dev/null; }
 
-mkdir -p "$stage/files" "$stage/lists"
-cp "$win64/service/process/tbserv.exe" "$win64/hook/tbhook.dll" "$win64/time_server/tbtime.dll" \
-   "$win64/browser_helper/tbhelp.dll" "$win64/bar/tbbar.dll" "$win64/bar_pages/tbpages.dll" \
-   "$stage/files/"
-cp "$win64"/sample_data/*.htm "$stage/files/"
-cp "$win64"/sample_data/*.dat "$stage/lists/"
-
-"$here/wine-prefix.sh" clone "$win64/wineprefix" "$prefix"
-"$here/wine-prefix.sh" start "$prefix"
-run "$win64/tools/installer/tbinstall.exe" "--files=$(winpath "$stage/files")" \
-    "--lists=$(winpath "$stage/lists")" | tr -d '\r'
-run reg add 'HKLM\Software\Quillmoor\TamberlyIE' /v TimeServerHost /d 127.0.0.1 /f >/dev/null
-run reg add 'HKLM\Software\Quillmoor\TamberlyIE' /v TimeServerPort /t REG_DWORD /d 9 /f >/dev/null
+"$here/wine-prefix.sh" clone "$base" "$WINEPREFIX"
+"$here/wine-prefix.sh" start "$WINEPREFIX"
+if [[ -d "$WINEPREFIX/drive_c/windows/syswow64" ]]; then
+  wine "$stage/setup/tbinstall-x64.exe" "--files=$(winpath "$stage/x64")" \
+       "--files32=$(winpath "$stage/x86")" "--lists=$(winpath "$stage/lists")" </dev/null | tr -d '\r'
+  view=/reg:64  # the service's view; a plain `wine reg` is 32-bit here
+else
+  wine "$stage/setup/tbinstall-x86.exe" "--files=$(winpath "$stage/x86")" \
+       "--lists=$(winpath "$stage/lists")" </dev/null | tr -d '\r'
+  view=
+fi
+product='HKLM\Software\Quillmoor\TamberlyIE'
+wine reg add "$product" /v TimeServerHost /d 127.0.0.1 /f $view </dev/null >/dev/null
+wine reg add "$product" /v TimeServerPort /t REG_DWORD /d 9 /f $view </dev/null >/dev/null

@@ -17,6 +17,13 @@ inline std::string windowsPath(std::string unixPath) {
     return "Z:" + unixPath;
 }
 
+// True on 64-bit Windows (a WoW64 prefix), whatever this test's own bitness.
+inline bool windowsIs64Bit() {
+    if (sizeof(void*) == 8) return true;
+    BOOL wow64 = FALSE;
+    return IsWow64Process(GetCurrentProcess(), &wow64) && wow64;
+}
+
 struct ProgramRun {
     DWORD exitCode = 0xFFFFFFFF;
     std::string output;

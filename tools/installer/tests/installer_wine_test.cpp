@@ -1,7 +1,9 @@
 // The installer and both steps of uninstall in a fresh prefix of their own,
 // in order: install, step one (the restart replaced), a refused second
 // install, step two; then the same in proxy mode, where the user's proxy
-// settings must come back before anything is removed.
+// settings must come back before anything is removed. On 64-bit Windows the
+// 32-bit plug-ins (fakes that record their registration in the registry
+// view of their own bitness) go in and out beside the 64-bit ones.
 #include <windows.h>
 
 #include <gtest/gtest.h>
@@ -20,6 +22,7 @@ namespace {
 
 using testing::ProgramRun;
 using testing::runProgram;
+using testing::windowsIs64Bit;
 using testing::windowsPath;
 constexpr RegRoot HKLM = RegRoot::LocalMachine;
 constexpr RegRoot HKCU = RegRoot::CurrentUser;
@@ -27,6 +30,11 @@ constexpr RegRoot HKCR = RegRoot::ClassesRoot;
 const std::string kProduct = "C:\\Program Files\\Tamberly\\";
 const std::string kLogServer = "CLSID\\{580B0791-8FC1-11D2-9FB3-00A0C98498CB}\\LocalServer32";
 const std::string kMenu = "C:\\windows\\start menu\\programs\\tamberly";
+const std::string kWow64 = "C:\\windows\\syswow64";
+const std::string kProduct32 = "C:\\Program Files (x86)\\Tamberly\\";
+// tbservLib, for 32-bit clients of the 64-bit service.
+const std::string kLibWin32 = "TypeLib\\{580B0784-8FC1-11D2-9FB3-00A0C98498CB}\\1.0\\0\\win32";
+const std::string kILog32 = "Interface\\{580B0790-8FC1-11D2-9FB3-00A0C98498CB}";
 
 bool exists(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
 
@@ -60,26 +68,46 @@ protected:
         writeFile(stage + "\\license.txt", "license");
         writeFile(stage + "\\Readme.doc", "readme");
         for (const char* list : {"TBinC.dat", "TBinD.dat", "TBinE.dat", "tbfD.dat"}) writeFile(lists + "\\" + list, list);
+        if (!windowsIs64Bit()) return;
+        // The 32-bit side, from the 32-bit tree: fakes of the plug-ins, and a
+        // program standing in for the hook's companion.
+        stage32 = std::string(temp) + "tb_stage32";
+        CreateDirectoryA(stage32.c_str(), nullptr);
+        for (const char* dll : {"tbhelp.dll", "tbbar.dll", "tbpages.dll", "tbhook.dll"}) {
+            CopyFileA(windowsPath(TB_WIN32_TREE "/tools/installer/fake_component.dll").c_str(),
+                      (stage32 + "\\" + dll).c_str(), FALSE);
+        }
+        CopyFileA(windowsPath(TB_WIN32_TREE "/service/process/fake_program.exe").c_str(),
+                  (stage32 + "\\tbhook32.exe").c_str(), FALSE);
     }
 
     ProgramRun install(const std::string& extra = "") {
-        return runProgram("\"" + windowsPath(TB_TBINSTALL_EXE) + "\" --files=" + stage + " --lists=" + lists + extra);
+        const std::string files32 = stage32.empty() ? "" : " --files32=" + stage32;
+        return runProgram("\"" + windowsPath(TB_TBINSTALL_EXE) + "\" --files=" + stage + files32 +
+                          " --lists=" + lists + extra);
     }
     std::optional<std::string> marker(const char* dll) {
         return registry.readString(HKLM, "Software\\TamberlyTest", dll);
     }
+    std::optional<std::string> marker32(const char* dll) {
+        return registry32.readString(HKLM, "Software\\TamberlyTest", dll);
+    }
+    const uninstall::Wow64Side* wow64() { return wow64_ ? &wow64_->side() : nullptr; }
     uninstall::Win32UninstallSystem machine(int& restarts, bool& ended) {
         return uninstall::Win32UninstallSystem(
             {[] { runProgram("\"" + kProduct + "tbserv.exe\" /UnregServer"); }, [&ended] { ended = true; },
              [&restarts] { ++restarts; }});
     }
 
-    static std::string stage, lists;
-    Win32Registry registry;
+    static std::string stage, lists, stage32;
+    Win32Registry registry{KEY_WOW64_64KEY};
+    Win32Registry registry32{KEY_WOW64_32KEY};
     const std::string system = uninstall::systemDirectory();
+    std::unique_ptr<uninstall::Wow64Machine> wow64_ = uninstall::Wow64Machine::detect();
 };
 std::string Installation::stage;
 std::string Installation::lists;
+std::string Installation::stage32;
 
 TEST_F(Installation, PlacesTheFilesWritesTheRegistryAndRegistersEveryComponent) {
     const ProgramRun r = install(" \"--timezone=(GMT+01:00) Amsterdam, Berlin\"");
@@ -98,16 +126,44 @@ TEST_F(Installation, PlacesTheFilesWritesTheRegistryAndRegistersEveryComponent) 
     EXPECT_EQ(registry.readString(HKCR, kLogServer, ""), "\"" + kProduct + "tbserv.exe\"");
     EXPECT_TRUE(exists(kMenu + "\\Tamberly.lnk"));
     EXPECT_TRUE(exists(kMenu + "\\ReadMe.lnk"));
+    if (!windowsIs64Bit()) return;
+
+    // 64-bit Windows: the 32-bit browser's plug-ins, registered by a 32-bit
+    // process, and the service's interfaces marshalled for 32-bit clients.
+    for (const char* f : {"tbhelp.dll", "tbbar.dll", "tbpages.dll"})
+        EXPECT_TRUE(exists(kWow64 + "\\" + f)) << f;
+    EXPECT_FALSE(exists(kWow64 + "\\tbhook.dll")) << "the 32-bit hook stays beside its companion";
+    EXPECT_TRUE(exists(kProduct32 + "tbhook.dll"));
+    EXPECT_TRUE(exists(kProduct32 + "tbhook32.exe"));
+    EXPECT_EQ(marker32("tbhelp.dll"), "registered");
+    EXPECT_EQ(marker32("tbbar.dll"), "registered");
+    EXPECT_EQ(registry.readString(HKCR, kLibWin32, ""), kProduct + "tbserv.exe");
+    EXPECT_EQ(registry32.readString(HKCR, kILog32 + "\\ProxyStubClsid32", ""),
+              "{00020424-0000-0000-C000-000000000046}");
+}
+
+TEST_F(Installation, On64BitWindowsAnInstallWithoutThe32BitPlugInsIsRefused) {
+    if (!windowsIs64Bit()) GTEST_SKIP() << "32-bit Windows has one bitness";
+    const ProgramRun r = runProgram("\"" + windowsPath(TB_TBINSTALL_EXE) + "\" --files=" + stage +
+                                    " --lists=" + lists);
+    EXPECT_EQ(r.exitCode, 3u);
+    EXPECT_NE(r.output.find("32-bit"), std::string::npos) << r.output;
 }
 
 TEST_F(Installation, StepOneUnregistersMarksThePendingUninstallAndRestarts) {
     int restarts = 0;
     bool ended = false;
     auto sys = machine(restarts, ended);
-    uninstall::uninstallStepOne(system, 0, registry, sys);
+    uninstall::uninstallStepOne(system, 0, registry, sys, wow64());
     EXPECT_EQ(marker("tbhelp.dll"), "unregistered");
     EXPECT_EQ(marker("tbbar.dll"), "unregistered");
     EXPECT_FALSE(registry.keyExists(HKCR, kLogServer));
+    if (windowsIs64Bit()) {
+        EXPECT_EQ(marker32("tbhelp.dll"), "unregistered");
+        EXPECT_EQ(marker32("tbbar.dll"), "unregistered");
+        EXPECT_FALSE(registry.keyExists(HKCR, kLibWin32));
+        EXPECT_FALSE(registry32.keyExists(HKCR, kILog32));
+    }
     EXPECT_EQ(registry.readDword(HKLM, uninstall::kProductKey, "usingProxy"), 2u);
     EXPECT_EQ(restarts, 1) << "the shutdown privilege was granted";
     EXPECT_FALSE(ended);
@@ -126,8 +182,11 @@ TEST_F(Installation, StepTwoRemovesTheFilesAndTheRegistryEntriesAndEndsTheServic
     int restarts = 0;
     bool ended = false;
     auto sys = machine(restarts, ended);
-    uninstall::uninstallStepTwo(system, 2, registry, sys);
+    uninstall::uninstallStepTwo(system, 2, registry, sys, wow64());
     EXPECT_TRUE(ended);
+    for (const char* f : {"tbhelp.dll", "tbbar.dll", "tbpages.dll"})
+        EXPECT_FALSE(exists(kWow64 + "\\" + f)) << f;
+    EXPECT_FALSE(exists(kProduct32)) << "the 32-bit product folder goes with its files";
     for (const char* f : {"tbhelp.dll", "tbbar.dll", "tbreglib.dll"}) EXPECT_FALSE(exists(system + "\\" + f)) << f;
     for (const char* f : {"TAMBERLY.exe", "TBinD.dat", "tbfD.dat", "license.txt", "Restricted1.htm"}) {
         EXPECT_FALSE(exists(kProduct + f)) << f;
@@ -155,11 +214,11 @@ TEST_F(Installation, InProxyModeTheUsersProxyComesBackBeforeTheFilesGo) {
     int restarts = 0;
     bool ended = false;
     auto sys = machine(restarts, ended);
-    uninstall::uninstallStepOne(system, 1, registry, sys);
+    uninstall::uninstallStepOne(system, 1, registry, sys, wow64());
     EXPECT_EQ(registry.readDword(HKLM, kProductKey, "usingProxy"), 3u);
     EXPECT_FALSE(registry.readString(HKLM, uninstall::kRunKey, uninstall::kOldProxyStartValue));
 
-    uninstall::uninstallStepTwo(system, 3, registry, sys);
+    uninstall::uninstallStepTwo(system, 3, registry, sys, wow64());
     // tbreglib.dll is itself among the files removed: it could only restore
     // because it ran first.
     EXPECT_EQ(registry.readString(HKCU, kInternetSettings, "ProxyServer"), "family.example:3128");
