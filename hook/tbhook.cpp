@@ -154,16 +154,34 @@ void examineWindow(HINSTANCE module) {
     react(browser.kind);
 }
 
-LRESULT CALLBACK cbtProc(int code, WPARAM wParam, LPARAM lParam) {
-    if (code == HCBT_CREATEWND) {
-        const CREATESTRUCTA* create = reinterpret_cast<CBT_CREATEWNDA*>(lParam)->lpcs;
-        if (create && !t_warning &&
-            isWatchedWindow(create->hwndParent != nullptr, create->lpszName != nullptr,
-                            className(create->lpszClass))) {
-            examineWindow(create->hInstance);
-        }
+// The window whose creation this thread's hook is passing on down the
+// chain; set only while it does.
+thread_local HWND t_passingOn;
+
+// The hook procedure sits alone in .init, which the linker puts first in the
+// image: at the same offset (0x1000) in both bitnesses, checked at build
+// time (check_hook_procedure.cmake). Some systems (Wine) call a hook of the
+// other bitness by loading its library's path in the creating process and
+// taking the procedure at the same offset from its base: with a library of
+// each bitness under the same path (system32 and syswow64), that lands here,
+// in the library of the right bitness. The hook of each bitness then runs
+// here once for the same window; only the first reacts.
+__attribute__((section(".init"))) LRESULT CALLBACK cbtProc(int code, WPARAM wParam,
+                                                               LPARAM lParam) {
+    const HWND window = reinterpret_cast<HWND>(wParam);
+    if (code != HCBT_CREATEWND || window == t_passingOn)
+        return CallNextHookEx(sharedHook(), code, wParam, lParam);
+    const CREATESTRUCTA* create = reinterpret_cast<CBT_CREATEWNDA*>(lParam)->lpcs;
+    if (create && !t_warning &&
+        isWatchedWindow(create->hwndParent != nullptr, create->lpszName != nullptr,
+                        className(create->lpszClass))) {
+        examineWindow(create->hInstance);
     }
-    return CallNextHookEx(sharedHook(), code, wParam, lParam);
+    const HWND outer = t_passingOn;
+    t_passingOn = window;
+    const LRESULT result = CallNextHookEx(sharedHook(), code, wParam, lParam);
+    t_passingOn = outer;
+    return result;
 }
 
 }  // namespace

@@ -35,6 +35,22 @@ constexpr DWORD kExitWaitMs = 45000;
 // Long enough for a timer that should not exist to have fired.
 constexpr DWORD kQuietMs = 6500;
 
+// Calls THKillBrowser(kind), then dispatches messages for `pumpMs`.
+class KillThread : public TestThread {
+  public:
+    KillThread(unsigned kind, DWORD pumpMs) : kind_(kind), pumpMs_(pumpMs) { start(); }
+    ~KillThread() override { join(); }
+
+  private:
+    void body() override {
+        THKillBrowser(kind_);
+        SetEvent(ready_);
+        pumpMessages(pumpMs_);
+    }
+    unsigned kind_;
+    DWORD pumpMs_;
+};
+
 uint32_t low32(const void* p) {
     return static_cast<uint32_t>(reinterpret_cast<uintptr_t>(p));
 }

@@ -231,10 +231,11 @@ bool WarningBoxWatcher::waitForBox(DWORD pid, DWORD timeoutMs) const {
 FakeBrowser::FakeBrowser(const std::string& program, const std::string& arguments) {
     static std::atomic<int> serial{0};
     const std::string dir = ensureDirectory("hook_test_logs");
-    log_ = dir + "\\" + program + "-" + std::to_string(GetCurrentProcessId()) + "-" +
-           std::to_string(serial++) + ".log";
+    const bool fullPath = program.find('\\') != std::string::npos;
+    const std::string path = fullPath ? program : testDirectory() + "\\" + program;
+    log_ = dir + "\\" + path.substr(path.find_last_of('\\') + 1) + "-" +
+           std::to_string(GetCurrentProcessId()) + "-" + std::to_string(serial++) + ".log";
     DeleteFileA(log_.c_str());
-    const std::string path = testDirectory() + "\\" + program;
     std::string command = "\"" + path + "\" --log \"" + log_ + "\" " + arguments;
     STARTUPINFOA startup = {};
     startup.cb = sizeof startup;
@@ -371,16 +372,6 @@ void WindowThread::body() {
     SetEvent(ready_);
     pumpMessages(shape_.pumpMs);
     if (window) DestroyWindow(window);
-}
-
-KillThread::KillThread(unsigned kind, DWORD pumpMs) : kind_(kind), pumpMs_(pumpMs) {
-    start();
-}
-
-void KillThread::body() {
-    THKillBrowser(kind_);
-    SetEvent(ready_);
-    pumpMessages(pumpMs_);
 }
 
 }  // namespace tb::hook::test

@@ -94,7 +94,8 @@ class WarningBoxWatcher {
     std::thread thread_;
 };
 
-// One fake browser process with its event log.
+// One fake browser process with its event log. `program` is a file of the
+// test's directory, or a full path.
 class FakeBrowser {
   public:
     FakeBrowser(const std::string& program, const std::string& arguments = "");
@@ -160,18 +161,6 @@ class WindowThread : public TestThread {
     void body() override;
     WindowShape shape_;
     bool created_ = false;
-};
-
-// Calls THKillBrowser(kind), then dispatches messages for `pumpMs`.
-class KillThread : public TestThread {
-  public:
-    KillThread(unsigned kind, DWORD pumpMs);
-    ~KillThread() override { join(); }
-
-  private:
-    void body() override;
-    unsigned kind_;
-    DWORD pumpMs_;
 };
 
 void pumpMessages(DWORD ms);

@@ -107,8 +107,7 @@ class LogServiceObject : public ServiceObject {
 
     LogObject* log_;
     LogServiceCalls calls_;
-    HookCompanion hookCompanion_{
-        toWide(uninstall::productFolder32(uninstall::systemDirectory()) + hook::kCompanionProgram)};
+    HookCompanion hookCompanion_{moduleDirectory(nullptr) + toWide(hook::kCompanionProgram)};
     bool filterOn_ = true;  // as the hook library starts
     DialogReminderUi reminderUi_;
     Win32Registry registry_;

@@ -24,7 +24,7 @@ std::vector<std::string> productFiles() {
     std::vector<std::string> files{"tbi.dat",           "tbin.dat",         "tbf.dat",
                                    "TAMBERLY.exe",      "license.txt",      "Restricted1.htm",
                                    "Restricted2.htm",   "Restricted3.htm",  "tbURLBlocked.txt",
-                                   "tbWordBlocked.txt", "TBHelpInstall.exe"};
+                                   "tbWordBlocked.txt", "TBHelpInstall.exe", "tbhook32.exe"};
     for (char c = 'A'; c <= 'I'; ++c) files.push_back(std::string("TBin") + c + ".dat");
     for (char c = 'D'; c <= 'I'; ++c) files.push_back(std::string("tbf") + c + ".dat");
     for (const char* f : {"tbd.dat", "tbu.dat", "tbl.log", "tblB.log", "Readme.doc"})
@@ -34,14 +34,6 @@ std::vector<std::string> productFiles() {
 
 std::string productFolder(const std::string& systemDir) {
     return joined(systemDir, "..\\..\\Program Files\\Tamberly\\");
-}
-
-std::string productFolder32(const std::string& systemDir) {
-    return joined(systemDir, "..\\..\\Program Files (x86)\\Tamberly\\");
-}
-
-std::vector<std::string> productFiles32() {
-    return {"tbhook32.exe", "tbhook.dll"};
 }
 
 std::string startMenuFolder(const std::string& systemDir) {
@@ -97,9 +89,6 @@ void uninstallStepTwo(const std::string& systemDir, uint32_t usingProxy, Registr
     for (const std::string& path : fileTable(systemDir)) system.deleteFile(path);
     if (wow64) {
         for (const std::string& f : systemFiles()) system.deleteFile(joined(wow64->systemDir, f));
-        const std::string folder32 = productFolder32(systemDir);
-        for (const std::string& f : productFiles32()) system.deleteFile(folder32 + f);
-        system.removeDirectory(folder32);
     }
     const std::string menu = startMenuFolder(systemDir);
     system.deleteFile(joined(menu, kProgramShortcut));

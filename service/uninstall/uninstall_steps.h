@@ -40,13 +40,6 @@ std::vector<std::string> productFiles();
 // S\..\..\Program Files\Tamberly\ and the Start-menu folder
 // S\..\start menu\programs\tamberly.
 std::string productFolder(const std::string& systemDir);
-// 64-bit Windows: S\..\..\Program Files (x86)\Tamberly\, the folder of the
-// 32-bit watch hook and its companion program. They stay out of the system
-// directories, where a library of the same name and the other bitness
-// lives: a hook's library is looked up by its path in every process.
-std::string productFolder32(const std::string& systemDir);
-// What that folder holds.
-std::vector<std::string> productFiles32();
 std::string startMenuFolder(const std::string& systemDir);
 std::vector<std::string> fileTable(const std::string& systemDir);
 

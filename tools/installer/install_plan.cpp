@@ -11,12 +11,13 @@ namespace {
 const char* const kSystemFiles[] = {"tbtime.dll", "tbhook.dll", "tbpages.dll",
                                     "tbbar.dll",  "tbhelp.dll", "tbreglib.dll"};
 const char* const kProductExtensions[] = {".exe", ".htm", ".txt", ".doc"};
-// What 64-bit Windows takes from the 32-bit build: the plug-ins of the
-// 32-bit browser with their page table, into the 32-bit system directory, in
-// the order they are registered; and the watch hook for 32-bit programs with
-// the program that sets it, into the 32-bit product folder.
-const char* const kWow64Files[] = {"tbpages.dll", "tbbar.dll", "tbhelp.dll"};
+// What 64-bit Windows takes from the 32-bit build: the watch hook for 32-bit
+// programs and the plug-ins of the 32-bit browser with their page table,
+// into the 32-bit system directory, in the order they are registered; and
+// the program that sets that hook, into the product folder.
+const char* const kWow64Files[] = {"tbhook.dll", "tbpages.dll", "tbbar.dll", "tbhelp.dll"};
 const char* const kWow64Servers[] = {"tbbar.dll", "tbhelp.dll"};
+constexpr char kHookCompanion[] = "tbhook32.exe";
 
 bool isSystemFile(const std::string& name) {
     for (const char* f : kSystemFiles) {
@@ -125,13 +126,8 @@ Plan planInstall(const Options& options, const Found& found) {
             if (findFile(found.files32, name))
                 plan.libraries32.push_back(joined(found.wow64Dir, name));
         }
-        const std::string folder32 = resolvedPath(uninstall::productFolder32(systemDir));
-        plan.directories.push_back(resolvedPath(folder32 + "..\\"));
-        plan.directories.push_back(folder32);
-        for (const std::string& name : uninstall::productFiles32()) {
-            if (const std::string* file = findFile(found.files32, name))
-                plan.copies.push_back({joined(from, *file), folder32 + name});
-        }
+        if (const std::string* file = findFile(found.files32, kHookCompanion))
+            plan.copies.push_back({joined(from, *file), plan.productFolder + kHookCompanion});
         plan.regsvr32 = joined(found.wow64Dir, "regsvr32.exe");
     }
     for (const std::string& f : found.lists) {
@@ -171,9 +167,8 @@ std::string bitnessProblem(const Options& options, const Found& found, bool inst
     for (const char* name : kWow64Files) {
         if (!findFile(found.files32, name)) return std::string("the 32-bit folder lacks ") + name;
     }
-    for (const std::string& name : uninstall::productFiles32()) {
-        if (!findFile(found.files32, name)) return "the 32-bit folder lacks " + name;
-    }
+    if (!findFile(found.files32, kHookCompanion))
+        return std::string("the 32-bit folder lacks ") + kHookCompanion;
     return {};
 }
 

@@ -104,13 +104,14 @@ class UninstallTest : public ::testing::Test {
 
 TEST(FileTable, HoldsTheSystemFilesThenTheProductFilesInOrder) {
     const std::vector<std::string> table = fileTable(kNtSystem);
-    ASSERT_EQ(table.size(), 9u + 11u + 9u + 6u + 5u);
+    ASSERT_EQ(table.size(), 9u + 12u + 9u + 6u + 5u);
     EXPECT_EQ(table.front(), "C:\\WINNT\\system32\\tbbar.dll");
     EXPECT_EQ(table[8], "C:\\WINNT\\system32\\tbhook.dll");
     EXPECT_EQ(table[9], "C:\\WINNT\\system32\\..\\..\\Program Files\\Tamberly\\tbi.dat");
-    EXPECT_EQ(table[20], "C:\\WINNT\\system32\\..\\..\\Program Files\\Tamberly\\TBinA.dat");
-    EXPECT_EQ(table[28], "C:\\WINNT\\system32\\..\\..\\Program Files\\Tamberly\\TBinI.dat");
-    EXPECT_EQ(table[29], "C:\\WINNT\\system32\\..\\..\\Program Files\\Tamberly\\tbfD.dat");
+    EXPECT_EQ(table[20], "C:\\WINNT\\system32\\..\\..\\Program Files\\Tamberly\\tbhook32.exe");
+    EXPECT_EQ(table[21], "C:\\WINNT\\system32\\..\\..\\Program Files\\Tamberly\\TBinA.dat");
+    EXPECT_EQ(table[29], "C:\\WINNT\\system32\\..\\..\\Program Files\\Tamberly\\TBinI.dat");
+    EXPECT_EQ(table[30], "C:\\WINNT\\system32\\..\\..\\Program Files\\Tamberly\\tbfD.dat");
     EXPECT_EQ(table.back(), "C:\\WINNT\\system32\\..\\..\\Program Files\\Tamberly\\Readme.doc");
     EXPECT_EQ(std::count(table.begin(), table.end(),
                          "C:\\WINNT\\system32\\..\\..\\Program Files\\Tamberly\\tbserv.exe"),
@@ -227,12 +228,11 @@ TEST_F(UninstallTest, On64BitWindowsBothStepsTakeThe32BitPlugInsAndHelperKeysToo
 
     journal.clear();
     uninstallStepTwo("C:\\windows\\system32", kPending, reg, system, &wow64);
-    for (const char* f : {"tbhelp.dll", "tbbar.dll", "tbpages.dll"}) {
+    for (const char* f : {"tbhelp.dll", "tbbar.dll", "tbpages.dll", "tbhook.dll"}) {
         EXPECT_LT(indexOf("delete " + wow64Dir + "\\" + f), journal.size()) << f;
     }
-    const std::string folder32 = "C:\\windows\\system32\\..\\..\\Program Files (x86)\\Tamberly\\";
-    EXPECT_LT(indexOf("delete " + folder32 + "tbhook32.exe"), indexOf("rmdir " + folder32));
-    EXPECT_LT(indexOf("delete " + folder32 + "tbhook.dll"), indexOf("rmdir " + folder32));
+    EXPECT_LT(indexOf("delete C:\\windows\\system32\\..\\..\\Program Files\\Tamberly\\tbhook32.exe"),
+              journal.size());
     EXPECT_FALSE(reg32.keyExists(HKLM, kHelperKey)) << "the 32-bit browser's helper key";
     EXPECT_FALSE(reg.keyExists(HKLM, kHelperKey));
     EXPECT_EQ(journal.back(), "end");

@@ -92,15 +92,9 @@ TEST(InstallPlan, On64BitWindowsThe32BitPlugInsGoToThe32BitSystemDirectoryAndIts
     EXPECT_EQ(destinationOf(plan, "Z:\\stage\\tbhelp.dll"), "C:\\windows\\system32\\tbhelp.dll");
     EXPECT_EQ(destinationOf(plan, "Z:\\x86\\tbhelp.dll"), "C:\\windows\\syswow64\\tbhelp.dll");
     EXPECT_EQ(destinationOf(plan, "Z:\\x86\\tbpages.dll"), "C:\\windows\\syswow64\\tbpages.dll");
-    // The 32-bit hook beside its companion, away from the system directories,
-    // where the 64-bit tbhook.dll has the same name.
-    EXPECT_EQ(destinationOf(plan, "Z:\\x86\\tbhook.dll"),
-              "C:\\Program Files (x86)\\Tamberly\\tbhook.dll");
+    EXPECT_EQ(destinationOf(plan, "Z:\\x86\\tbhook.dll"), "C:\\windows\\syswow64\\tbhook.dll");
     EXPECT_EQ(destinationOf(plan, "Z:\\x86\\tbhook32.exe"),
-              "C:\\Program Files (x86)\\Tamberly\\tbhook32.exe");
-    EXPECT_NE(std::find(plan.directories.begin(), plan.directories.end(),
-                        "C:\\Program Files (x86)\\Tamberly\\"),
-              plan.directories.end());
+              "C:\\Program Files\\Tamberly\\tbhook32.exe");
     // One service, 64-bit; the 32-bit programs the browser does not load stay out.
     EXPECT_EQ(destinationOf(plan, "Z:\\x86\\tbserv.exe"), "(not copied)");
     EXPECT_EQ(destinationOf(plan, "Z:\\x86\\tbtime.dll"), "(not copied)");

@@ -31,7 +31,6 @@ const std::string kProduct = "C:\\Program Files\\Tamberly\\";
 const std::string kLogServer = "CLSID\\{580B0791-8FC1-11D2-9FB3-00A0C98498CB}\\LocalServer32";
 const std::string kMenu = "C:\\windows\\start menu\\programs\\tamberly";
 const std::string kWow64 = "C:\\windows\\syswow64";
-const std::string kProduct32 = "C:\\Program Files (x86)\\Tamberly\\";
 // tbservLib, for 32-bit clients of the 64-bit service.
 const std::string kLibWin32 = "TypeLib\\{580B0784-8FC1-11D2-9FB3-00A0C98498CB}\\1.0\\0\\win32";
 const std::string kILog32 = "Interface\\{580B0790-8FC1-11D2-9FB3-00A0C98498CB}";
@@ -130,11 +129,9 @@ TEST_F(Installation, PlacesTheFilesWritesTheRegistryAndRegistersEveryComponent) 
 
     // 64-bit Windows: the 32-bit browser's plug-ins, registered by a 32-bit
     // process, and the service's interfaces marshalled for 32-bit clients.
-    for (const char* f : {"tbhelp.dll", "tbbar.dll", "tbpages.dll"})
+    for (const char* f : {"tbhelp.dll", "tbbar.dll", "tbpages.dll", "tbhook.dll"})
         EXPECT_TRUE(exists(kWow64 + "\\" + f)) << f;
-    EXPECT_FALSE(exists(kWow64 + "\\tbhook.dll")) << "the 32-bit hook stays beside its companion";
-    EXPECT_TRUE(exists(kProduct32 + "tbhook.dll"));
-    EXPECT_TRUE(exists(kProduct32 + "tbhook32.exe"));
+    EXPECT_TRUE(exists(kProduct + "tbhook32.exe"));
     EXPECT_EQ(marker32("tbhelp.dll"), "registered");
     EXPECT_EQ(marker32("tbbar.dll"), "registered");
     EXPECT_EQ(registry.readString(HKCR, kLibWin32, ""), kProduct + "tbserv.exe");
@@ -184,9 +181,9 @@ TEST_F(Installation, StepTwoRemovesTheFilesAndTheRegistryEntriesAndEndsTheServic
     auto sys = machine(restarts, ended);
     uninstall::uninstallStepTwo(system, 2, registry, sys, wow64());
     EXPECT_TRUE(ended);
-    for (const char* f : {"tbhelp.dll", "tbbar.dll", "tbpages.dll"})
+    for (const char* f : {"tbhelp.dll", "tbbar.dll", "tbpages.dll", "tbhook.dll"})
         EXPECT_FALSE(exists(kWow64 + "\\" + f)) << f;
-    EXPECT_FALSE(exists(kProduct32)) << "the 32-bit product folder goes with its files";
+    EXPECT_FALSE(exists(kProduct + "tbhook32.exe"));
     for (const char* f : {"tbhelp.dll", "tbbar.dll", "tbreglib.dll"}) EXPECT_FALSE(exists(system + "\\" + f)) << f;
     for (const char* f : {"TAMBERLY.exe", "TBinD.dat", "tbfD.dat", "license.txt", "Restricted1.htm"}) {
         EXPECT_FALSE(exists(kProduct + f)) << f;
