@@ -1,5 +1,6 @@
-# Compile-only build for 32-bit Windows: keeps the browser plug-ins and the
-# hook 32-bit clean. Nothing built here runs on this machine.
+# Cross build for 32-bit Windows with mingw-w64 (posix thread model): the
+# plug-ins as the browser loads them, the 32-bit watch hook, and the whole
+# product for 32-bit Windows. Its programs run here through WoW64 Wine.
 set(CMAKE_SYSTEM_NAME Windows)
 set(CMAKE_SYSTEM_PROCESSOR i686)
 set(TB_MINGW_TRIPLE i686-w64-mingw32)

@@ -161,6 +161,16 @@ TEST_F(Hook, SharedSectionIsEighteenSharedWritableBytesInTheTabledOrder) {
     EXPECT_EQ(shared().filterOn, 1u);
 }
 
+// The service finds the exports by their names: plain ones in every
+// bitness, never the decorated names of a 32-bit stdcall build.
+TEST_F(Hook, TheFourExportsGoByTheirPlainNames) {
+    for (const char* name : {"THInitialize", "THUninitialize", "THKillBrowser", "THFilterOn"}) {
+        EXPECT_NE(GetProcAddress(g_env->library, name), nullptr) << name;
+        EXPECT_EQ(GetProcAddress(g_env->library, ("_" + std::string(name)).c_str()), nullptr) << name;
+    }
+    EXPECT_EQ(GetProcAddress(g_env->library, "THInitialize@4"), nullptr);
+}
+
 TEST_F(Hook, ASecondInitializeInstallsNoSecondHookAndAnswersTheMessageIdAgain) {
     EXPECT_EQ(g_env->secondMessageId, g_env->messageId);
     const uint32_t hook = shared().hook;

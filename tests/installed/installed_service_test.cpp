@@ -30,10 +30,11 @@ using namespace installed;
 
 class InstalledService : public InstalledProduct {
   protected:
-    ProgramRun script(const std::string& text) {
+    // cscript of this test's bitness, or the one given.
+    ProgramRun script(const std::string& text, const std::string& cscript = "cscript.exe") {
         const std::string path = temporary("tb_client.vbs");
         std::ofstream(path, std::ios::binary) << text;
-        return runProgram("cscript.exe //nologo \"" + path + "\"");
+        return runProgram(cscript + " //nologo \"" + path + "\"");
     }
     bool filterAllows(const std::string& address) {
         BSTR url = newBstr(address);
@@ -81,6 +82,28 @@ TEST_F(InstalledService, AScriptClientSharesTheWordListAndWalksTheSiteLog) {
         words.push_back(toAnsi(word.get()));
     }
     EXPECT_NE(std::find(words.begin(), words.end(), "zebrafish"), words.end());
+}
+
+// On 64-bit Windows, the script host of each bitness drives the one 64-bit
+// service through its type library.
+TEST_F(InstalledService, ScriptClientsOfEitherBitnessDriveTheService) {
+    if (!testing::windowsIs64Bit()) GTEST_SKIP() << "32-bit Windows has one bitness";
+    const std::string text =
+        "Set service = CreateObject(\"tbserv.Log\")\r\n"
+        "url = \"http://www.royal-casino.example/poker/tables.htm\"\r\n"
+        "allowed = service.FilterURL(url, userAllowed)\r\n"
+        "WScript.Echo \"allowed \" & CInt(allowed) & \" \" & url\r\n";
+    for (const char* cscript :
+         {"C:\\windows\\syswow64\\cscript.exe", "C:\\windows\\sysnative\\cscript.exe"}) {
+        if (sizeof(void*) == 8 && std::string(cscript).find("sysnative") != std::string::npos)
+            cscript = "C:\\windows\\system32\\cscript.exe";  // no redirection to undo
+        const ProgramRun run = script(text, cscript);
+        EXPECT_EQ(run.exitCode, 0u) << cscript << ": " << run.output;
+        EXPECT_NE(run.output.find("allowed 0 C:\\Program Files\\Tamberly\\restricted1.htm"),
+                  std::string::npos)
+            << cscript << ": " << run.output;
+    }
+    EXPECT_EQ(serverProcesses().size(), 1u);
 }
 
 TEST_F(InstalledService, TheOrderlyEndSavesTheLogsAndASecondStartReadsThem) {
