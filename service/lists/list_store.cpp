@@ -1,6 +1,7 @@
 #include "service/lists/list_store.h"
 
 #include "common/list_encoding.h"
+#include "service/lists/file_replace.h"
 
 namespace tb {
 
@@ -73,16 +74,22 @@ bool ListStore::reopen(List list, TextFile::Mode mode) {
     return file != nullptr;
 }
 
+// The new list replaces the old file as a whole (file_replace.h); the list
+// is then read from the new file. When the replacement fails the old list
+// stays in force.
 bool ListStore::rewrite(List list, const std::vector<std::string>& entries, std::string_view key) {
     if (!isOpen(list)) return false;
-    if (!reopen(list, TextFile::Mode::ReadWriteTruncate)) return false;
     std::string text;
     for (const std::string& e : entries) {
         text += encoded(e.substr(0, kListLineChars), key);
         text += '\r';
     }
-    TextFile& file = *files_[listNumber(list)];
-    return file.write(text) && file.flush();
+    auto& file = files_[listNumber(list)];
+    fetchedByClosed_ += file->bytesFetched();
+    file.reset();  // Windows replaces no file that is held open
+    const bool replaced = replaceFileContents(paths_[listNumber(list)], text, true);
+    file = TextFile::open(paths_[listNumber(list)], TextFile::Mode::Read);
+    return replaced && file != nullptr;
 }
 
 bool ListStore::append(List list, std::string_view entry, std::string_view key) {

@@ -1,5 +1,7 @@
 #include "service/lists/text_file.h"
 
+#include "service/lists/file_replace.h"
+
 #include <sys/stat.h>
 
 #include <algorithm>
@@ -144,8 +146,7 @@ std::optional<std::string> readTextFile(const std::string& path) {
 }
 
 bool writeTextFile(const std::string& path, std::string_view text) {
-    auto file = TextFile::open(path, TextFile::Mode::Write);
-    return file && file->write(text) && file->flush();
+    return replaceFileContents(path, text, true);
 }
 
 bool fileExists(const std::string& path) {
