@@ -22,10 +22,11 @@ namespace {
 using Microsoft::WRL::ComPtr;
 
 constexpr char kSheetTitle[] = "Tamberly Manager";
-constexpr char kPassword[] = "";
+constexpr char kPassword[] = "Kite7";
 constexpr int kCategoriesPage = 1, kWordsPage = 5;
 constexpr int kGambling = 1039, kWordEdit = 1004, kAddWord = 1021;
 constexpr int kBlockSitesPage = 3, kSiteEdit = 1014, kAddSite = 1018, kBlockList = 1003;
+constexpr int kIncorrectPasswordOk = 203;
 constexpr int kTimePage = 2, kFridayTotal = 1075, kAllowSitesPage = 4, kAllowList = 1089;
 
 class InstalledManager : public ::testing::Test {
@@ -57,11 +58,41 @@ class InstalledManager : public ::testing::Test {
     ComPtr<IManagerData> manager_;
 };
 
-// The installed lists carry no word file, so the service starts with the
-// empty password set: the Manager asks for it, and the empty text opens.
-TEST_F(InstalledManager, AFreshInstallWithoutAWordFileOpensWithTheEmptyPassword) {
+// A fresh installation has no password: the first start asks the parent
+// for a new one, every later start for that one, and the empty text (or a
+// child's guess) opens nothing. Runs first: the other cases log in with it.
+TEST_F(InstalledManager, AFreshInstallAsksForANewPasswordAndThenForIt) {
+    {
+        ManagerProcess manager;
+        ASSERT_TRUE(manager.start());
+        HWND dialog = manager.waitForWindow("Tamberly Password");
+        ASSERT_NE(dialog, nullptr) << "no new-password dialog";
+        EXPECT_EQ(manager.findWindow("Tamberly Password Verification"), nullptr);
+        setText(dialog, 1025, kPassword);
+        setText(dialog, 1024, kPassword);
+        postClick(dialog, IDOK);
+        EXPECT_TRUE(manager.waitForExit());
+    }
     ManagerProcess manager;
-    HWND sheet = openSheet(manager);
+    ASSERT_TRUE(manager.start());
+    HWND dialog = manager.waitForWindow("Tamberly Password Verification");
+    ASSERT_NE(dialog, nullptr) << "the password is not asked for";
+    for (const char* guess : {"", "kite"}) {
+        setText(dialog, 1022, guess);
+        postClick(dialog, IDOK);
+        // The service tells of the wrong password in a dialog of its own,
+        // which holds up its every client until it is answered.
+        HWND incorrect = nullptr;
+        for (int i = 0; i < 100 && !incorrect; ++i, Sleep(100))
+            incorrect = FindWindowA(nullptr, "Incorrect Password");
+        ASSERT_NE(incorrect, nullptr) << "\"" << guess << "\" was not refused";
+        PostMessageA(incorrect, WM_COMMAND, MAKEWPARAM(kIncorrectPasswordOk, BN_CLICKED),
+                     reinterpret_cast<LPARAM>(GetDlgItem(incorrect, kIncorrectPasswordOk)));
+        for (int i = 0; i < 100 && IsWindow(incorrect); ++i) Sleep(100);
+        ASSERT_FALSE(IsWindow(incorrect));
+        EXPECT_EQ(manager.findWindow(kSheetTitle), nullptr) << "opened with \"" << guess << "\"";
+    }
+    HWND sheet = manager.logIn(kPassword);
     ASSERT_NE(sheet, nullptr);
     postClick(sheet, IDCANCEL);
     EXPECT_TRUE(manager.waitForExit());

@@ -89,15 +89,19 @@ bool WordTable::load(const std::string& directory, const CategoryStates& switche
     return complete;
 }
 
+// The words run to wordCount: an absent password (no password set) ends
+// neither the word check nor the parent's words.
 std::optional<std::string> WordTable::blockedWordIn(std::string_view text) const {
     if (!findersValid_) {
         finders_.clear();
-        for (size_t i = 0; i < kSlots && slots_[i]; ++i) finders_.emplace_back(*slots_[i]);
+        for (size_t i = 0; i < wordCount_ && i < kSlots; ++i) {
+            if (i == userWordStart_ || i == userWordStart_ + 1 || !slots_[i]) continue;
+            finders_.emplace_back(*slots_[i]);
+        }
         findersValid_ = true;
     }
-    for (size_t i = 0; i < finders_.size(); ++i) {
-        if (i == userWordStart_ || i == userWordStart_ + 1) continue;
-        if (finders_[i].find(text) >= 0) return finders_[i].pattern();
+    for (const SubstringFinder& finder : finders_) {
+        if (finder.find(text) >= 0) return finder.pattern();
     }
     return std::nullopt;
 }
@@ -155,13 +159,28 @@ void WordTable::setUserWords(const std::vector<std::string>& words) {
     changed();
 }
 
+// No password set is written as the line that means so (the default key),
+// never as an empty file: that would read back as the empty password and
+// lose the switch and the parent's words.
 std::string WordTable::wordFileText(std::string_view key) const {
     std::string text;
-    for (size_t i = userWordStart_; i < kSlots && slots_[i]; ++i) {
-        text += encoded(stripScheme(*slots_[i]), key);
+    for (size_t i = userWordStart_; i < kSlots; ++i) {
+        const bool noPassword = i == userWordStart_ && !slots_[i];
+        if (!noPassword && !slots_[i]) break;
+        text += encoded(stripScheme(noPassword ? kDefaultListKey : *slots_[i]), key);
         text += '\n';
     }
     return text;
+}
+
+std::string freshWordFile(const std::string& directory) {
+    WordTable table;
+    std::string listKey;
+    table.load(directory, CategoryStates{1, 1, 1, 1, 1, 1}, listKey);
+    table.passwordEntry().reset();
+    table.switchEntry() = "t";
+    table.setUserWords({});
+    return table.wordFileText(listKey);
 }
 
 }  // namespace tb

@@ -31,6 +31,12 @@ std::string categoryWordFileName(int category);
 // the rest of a longer line is skipped. False at the end of the file.
 bool readWordLine(TextFile& file, std::string& line);
 
+// The word file of a new installation whose category word files are in
+// `directory` (ending with its separator): no password set, filtering on,
+// no words of the parent's. The first start of the service then asks the
+// parent for a new password rather than taking the empty text for one.
+std::string freshWordFile(const std::string& directory);
+
 class WordTable {
   public:
     static constexpr size_t kSlots = 1023;
@@ -78,7 +84,8 @@ class WordTable {
     void setUserWords(const std::vector<std::string>& words);
 
     // The contents of tbu.dat: every entry from the password to the first
-    // empty slot, normalised and encoded with the key, one a line.
+    // empty slot, normalised and encoded with the key, one a line; an absent
+    // password as the default key's text, which means no password is set.
     std::string wordFileText(std::string_view key) const;
 
   private:

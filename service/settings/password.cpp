@@ -55,15 +55,31 @@ VerifyOutcome PasswordKeeper::verifyPassword(std::string_view typed, bool listsR
         showLockOut();
         return {true, false};
     }
+    // The lone marker asks whether a password is set. The empty password
+    // counts as none: anyone can type it, and the parent must be able to
+    // choose a real one.
+    if (text == std::string(1, kChangeMarker)) {
+        const bool none = noPasswordSet();
+        if (none) wrongPasswordCount_ = 0;
+        return {true, none};
+    }
     if (text.size() >= 2 && text[0] == kChangeMarker) {
+        // A new password replaces none, or one verified just before; any
+        // other attempt is a wrong try like a wrong password.
+        if (!noPasswordSet() && !verifiedRecently()) {
+            countWrongTry();
+            return {true, false};
+        }
         text.erase(0, 1);
         entries_.setPassword(std::nullopt);
+        verifiedAt_.reset();  // one change for each verification
     }
     text = passwordForm(text);
 
     bool verified = true;
     if (const std::optional<std::string> entry = entries_.password()) {
         verified = samePassword(text, *entry);
+        if (verified) verifiedAt_ = clock_.now();
     } else if (!text.empty()) {
         entries_.setPassword(text);
         loadPassword(text);
@@ -72,14 +88,29 @@ VerifyOutcome PasswordKeeper::verifyPassword(std::string_view typed, bool listsR
     if (verified) {
         wrongPasswordCount_ = 0;
     } else if (text.empty() || text[0] != kChangeMarker) {
-        ++wrongPasswordCount_;
-        if (wrongPasswordCount_ > kWrongTriesAllowed) {
-            showLockOut();
-        } else {
-            dialogs_.show(IDD_INCORRECT_PASSWORD);
-        }
+        countWrongTry();
     }
     return {true, verified};
+}
+
+void PasswordKeeper::countWrongTry() {
+    ++wrongPasswordCount_;
+    if (wrongPasswordCount_ > kWrongTriesAllowed) {
+        showLockOut();
+    } else {
+        dialogs_.show(IDD_INCORRECT_PASSWORD);
+    }
+}
+
+bool PasswordKeeper::noPasswordSet() const {
+    const std::optional<std::string> entry = entries_.password();
+    return !entry || entry->empty();
+}
+
+bool PasswordKeeper::verifiedRecently() const {
+    if (!verifiedAt_) return false;
+    const int64_t since = clock_.now() - *verifiedAt_;
+    return since >= 0 && since <= kChangeWindowSeconds;
 }
 
 bool PasswordKeeper::matches(std::string_view typed) const {
@@ -110,17 +141,18 @@ std::optional<std::string> PasswordKeeper::registryPassword() {
     return decoded(*stored, kDefaultListKey);
 }
 
+// The word file's "no password" line means so with or without a registry
+// copy: a new installation has none, and its parent must be asked for a
+// password rather than let in with the empty text.
 void PasswordKeeper::loadPassword() {
     const std::optional<std::string> stored = registryPassword();
-    if (!stored) return;
     const std::optional<std::string> entry = entries_.password();
-    if (!entry) {
-        entries_.setPassword(*stored);
-    } else if (*entry == kDefaultListKey) {
+    if (entry && *entry == kDefaultListKey) {
         entries_.setPassword(std::nullopt);
-    } else if (*entry != *stored) {
-        entries_.setPassword(*stored);
+        return;
     }
+    if (!stored) return;
+    if (!entry || *entry != *stored) entries_.setPassword(*stored);
 }
 
 void PasswordKeeper::loadPassword(std::string_view newPassword) {

@@ -9,6 +9,7 @@
 // same way, so a long password set in one place is accepted in the others.
 #pragma once
 
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -25,6 +26,11 @@ inline constexpr size_t kPasswordInputLimit = 259;
 // the text after it; alone it asks whether a password is set.
 inline constexpr char kChangeMarker = '\xFE';
 inline constexpr int kWrongTriesAllowed = 5;
+// How long after the password was verified the change marker may replace
+// it. The Manager sends the new password right after the old one was
+// accepted; without a bound any script could replace a password it never
+// knew.
+inline constexpr int64_t kChangeWindowSeconds = 120;
 
 // The two entries of the word table that the password rules use.
 class PasswordEntries {
@@ -89,12 +95,18 @@ class PasswordKeeper {
   private:
     std::optional<std::string> registryPassword();
     void showLockOut();
+    void countWrongTry();
+    // Absent or the empty text.
+    bool noPasswordSet() const;
+    // The set password was verified within the change window.
+    bool verifiedRecently() const;
 
     PasswordEntries& entries_;
     Registry& registry_;
     dialogs::ServiceDialogs& dialogs_;
     const Clock& clock_;
     int wrongPasswordCount_ = 0;
+    std::optional<int64_t> verifiedAt_;  // when a set password was last verified
 };
 
 }  // namespace tb::settings

@@ -1,6 +1,7 @@
 #include "tools/installer/install_plan.h"
 
 #include "common/ansi_text.h"
+#include "service/lists/word_table.h"
 #include "service/uninstall/uninstall_steps.h"
 
 namespace tb::installer {
@@ -137,6 +138,7 @@ Plan planInstall(const Options& options, const Found& found) {
 
     plan.usingProxy = options.proxyMode ? uninstall::kProxyMode : uninstall::kNormal;
     if (options.timeZone) plan.timeZoneFile = plan.productFolder + "tbhelp.dat";
+    plan.wordFile = plan.productFolder + kWordFileName;
     if (findFile(files, "tbserv.exe")) plan.service = plan.productFolder + "tbserv.exe";
     plan.startKey = uninstall::startKey(systemDir);
     plan.startValue = "\"" + plan.productFolder + "tbserv.exe\"";

@@ -40,6 +40,9 @@ struct Plan {
     std::string productFolder;  // with its trailing backslash
     uint32_t usingProxy = 0;
     std::optional<std::string> timeZoneFile;  // the path of "tbhelp.dat"
+    // tbu.dat, written with "no password set" where the folder has none: an
+    // earlier installation's keeps the parent's password and words.
+    std::string wordFile;
     std::vector<std::string> libraries;       // their DllRegisterServer, in order
     // 64-bit Windows: the 32-bit servers, registered by the 32-bit regsvr32
     // so that they land in the 32-bit view of the registry.

@@ -17,6 +17,8 @@
 
 #include "common/com_convert.h"
 #include "common/registry_win32.h"
+#include "service/lists/text_file.h"
+#include "service/lists/word_table.h"
 #include "service/uninstall/uninstall_steps.h"
 #include "service/uninstall/uninstall_win32.h"
 #include "tools/installer/install_plan.h"
@@ -136,6 +138,12 @@ int install(const installer::Options& options) {
         return 1;
     }
     if (plan.timeZoneFile) std::ofstream(*plan.timeZoneFile, std::ios::binary) << *options.timeZone;
+    // The lists are in place: the word file's key comes from them.
+    if (GetFileAttributesA(plan.wordFile.c_str()) == INVALID_FILE_ATTRIBUTES &&
+        !writeTextFile(plan.wordFile, freshWordFile(plan.productFolder))) {
+        std::fprintf(stderr, "tbinstall: cannot write %s\n", plan.wordFile.c_str());
+        ok = false;
+    }
 
     for (const std::string& library : plan.libraries) registerLibrary(library);
     for (const std::string& library : plan.libraries32) {

@@ -122,6 +122,27 @@ TEST_F(WordTableTest, TheWordFileRoundTripsNormalisedAndInLowerCase) {
     EXPECT_EQ(table_.userWords(), (std::vector<std::string>{"mixed", "x.example/y"}));
 }
 
+// With no password set (a new installation) the file still carries the
+// switch and the parent's words, and its first line says "no password".
+TEST_F(WordTableTest, NoPasswordIsWrittenAsTheDefaultKeyLineAndKeepsTheRest) {
+    files_.complete().wordFile({"secret", "f"});
+    ASSERT_TRUE(load());
+    table_.passwordEntry().reset();
+    table_.setUserWords({"mine"});
+    ASSERT_TRUE(writeTextFile(dir_.file("tbu.dat"), table_.wordFileText(key_)));
+    ASSERT_TRUE(load());
+    EXPECT_EQ(table_.passwordEntry(), std::string(kDefaultListKey));
+    EXPECT_EQ(table_.switchEntry(), "f");
+    EXPECT_EQ(table_.userWords(), std::vector<std::string>{"mine"});
+
+    // A new installation's file, keyed by its category word files.
+    dir_.write("tbu.dat", freshWordFile(dir_.dir()));
+    ASSERT_TRUE(load());
+    EXPECT_EQ(table_.passwordEntry(), std::string(kDefaultListKey));
+    EXPECT_EQ(table_.switchEntry(), "t");
+    EXPECT_TRUE(table_.userWords().empty());
+}
+
 // The word check -------------------------------------------------------------------
 
 TEST_F(WordTableTest, FindsWordsAsPlainSubstringsAlsoInsideOtherWords) {
@@ -137,6 +158,15 @@ TEST_F(WordTableTest, ThePasswordAndTheSwitchAreNotBlockedWords) {
     files_.complete().wordFile({"secret", "t"});
     ASSERT_TRUE(load({0, 0, 0, 0, 0, 0}));
     EXPECT_EQ(table_.blockedWordIn("secret.example/t"), std::nullopt);
+}
+
+TEST_F(WordTableTest, WithNoPasswordSetTheParentsWordsAreStillChecked) {
+    files_.complete().wordFile({"secret", "t", "tulip"});
+    ASSERT_TRUE(load());
+    table_.passwordEntry().reset();
+    EXPECT_EQ(table_.blockedWordIn("www.tulip.example/"), "tulip");
+    EXPECT_TRUE(table_.addWord("rose"));
+    EXPECT_EQ(table_.blockedWordIn("www.rose.example/"), "rose");
 }
 
 TEST_F(WordTableTest, AnEmptyWordBlocksEveryText) {

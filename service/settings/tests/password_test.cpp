@@ -116,16 +116,31 @@ TEST_F(PasswordTest, TheRightPasswordStartsTheCountAgain) {
     EXPECT_EQ(dialogs.ids().back(), kIncorrect);
 }
 
-TEST_F(PasswordTest, TheMarkerReplacesThePassword) {
+TEST_F(PasswordTest, TheMarkerReplacesOnlyAPasswordVerifiedJustBefore) {
     withPassword("old");
     withRegistryCopy("old");
-    verify("wrong");
+    // A script that never knew the password cannot take it over.
+    EXPECT_FALSE(verify(kMarker + "kidpw"));
+    EXPECT_EQ(entries.passwordEntry, std::string("old"));
+    EXPECT_EQ(keeper.wrongPasswordCount(), 1);
+    EXPECT_EQ(dialogs.ids(), std::vector<int>{kIncorrect});
+
+    EXPECT_TRUE(verify("old"));
+    clock.seconds += kChangeWindowSeconds;
     EXPECT_TRUE(verify(kMarker + "NewOne"));
     EXPECT_EQ(entries.passwordEntry, std::string("newone"));
     EXPECT_EQ(registryCopy(), std::string("newone"));
-    EXPECT_EQ(dialogs.ids(), std::vector<int>{kIncorrect});
+    EXPECT_FALSE(verify(kMarker + "again")) << "one change for each verification";
     EXPECT_TRUE(verify("newone"));
     EXPECT_FALSE(verify("old"));
+
+    EXPECT_TRUE(verify("newone"));
+    clock.seconds += kChangeWindowSeconds + 1;
+    EXPECT_FALSE(verify(kMarker + "late"));
+    EXPECT_TRUE(verify("newone"));
+    clock.seconds -= 10;  // the computer's clock set back
+    EXPECT_FALSE(verify(kMarker + "back"));
+    EXPECT_EQ(entries.passwordEntry, std::string("newone"));
 }
 
 TEST_F(PasswordTest, TheMarkerAloneAsksWhetherAPasswordIsSet) {
@@ -134,9 +149,21 @@ TEST_F(PasswordTest, TheMarkerAloneAsksWhetherAPasswordIsSet) {
     EXPECT_EQ(keeper.wrongPasswordCount(), 0);
     EXPECT_TRUE(dialogs.shown.empty());
 
+    // Without a password it answers yes and stores nothing; the marker with
+    // a text then sets the first password.
     entries.passwordEntry = std::nullopt;
     EXPECT_TRUE(verify(kMarker));
-    EXPECT_EQ(entries.passwordEntry, kMarker);  // until the next change
+    EXPECT_FALSE(entries.passwordEntry);
+    EXPECT_TRUE(verify(kMarker + "First"));
+    EXPECT_EQ(entries.passwordEntry, std::string("first"));
+
+    // The empty password (a lost word file) protects nothing: it counts as
+    // none, so that the parent is asked for a real one.
+    withPassword("");
+    EXPECT_TRUE(verify(kMarker));
+    EXPECT_TRUE(verify(kMarker + "Real"));
+    EXPECT_EQ(entries.passwordEntry, std::string("real"));
+    EXPECT_EQ(keeper.wrongPasswordCount(), 0);
 }
 
 TEST_F(PasswordTest, NotLoadedListsAnswerFalseWithoutLookingAtThePassword) {
@@ -230,6 +257,10 @@ TEST_F(PasswordTest, WithoutARegistryCopyTheEntryStays) {
     keeper.loadPassword();
     EXPECT_EQ(entries.passwordEntry, std::string("fromwordfile"));
     entries.passwordEntry = std::nullopt;
+    keeper.loadPassword();
+    EXPECT_FALSE(entries.passwordEntry);
+    // A new installation's word file: no password, with no registry copy.
+    withPassword(kDefaultListKey);
     keeper.loadPassword();
     EXPECT_FALSE(entries.passwordEntry);
 }

@@ -139,6 +139,16 @@ TEST_F(Installation, PlacesTheFilesWritesTheRegistryAndRegistersEveryComponent) 
               "{00020424-0000-0000-C000-000000000046}");
 }
 
+// A fresh word file says that no password is set; an installation over an
+// earlier one keeps the parent's.
+TEST_F(Installation, TheWordFileIsWrittenOnceAndThenKept) {
+    const std::string fresh = readFile(kProduct + "tbu.dat");
+    EXPECT_FALSE(fresh.empty());
+    writeFile(kProduct + "tbu.dat", "the parent's password and words\r\n");
+    ASSERT_EQ(install().exitCode, 0u);
+    EXPECT_EQ(readFile(kProduct + "tbu.dat"), "the parent's password and words\r\n");
+}
+
 TEST_F(Installation, On64BitWindowsAnInstallWithoutThe32BitPlugInsIsRefused) {
     if (!windowsIs64Bit()) GTEST_SKIP() << "32-bit Windows has one bitness";
     const ProgramRun r = runProgram("\"" + windowsPath(TB_TBINSTALL_EXE) + "\" --files=" + stage +
