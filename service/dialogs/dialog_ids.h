@@ -9,6 +9,7 @@
 #define IDD_LOCKED_OUT 229
 #define IDD_CREDITS 230
 #define IDD_UNINSTALL 232
+#define IDD_LISTS_MISMATCH 233
 
 /* Commands the shared dialog procedure knows. */
 #define IDC_ASK_AGAIN_LATER 3

@@ -16,6 +16,9 @@ struct FilterState {
     std::string directory;      // the service directory, with its trailing separator
     bool ready = false;         // the lists (and settings) are loaded
     bool listsCorrupt = false;  // the word check failed; nothing is saved
+    // The list key does not fit the parent's data (settings/list_key_check.h):
+    // the lists stay not ready and nothing encoded with the key is written.
+    bool keyMismatch = false;
     std::string listKey = kDefaultListKey;
     BlockPages pages;
     CategoryStates categoryStates{1, 1, 1, 1, 1, 1};

@@ -124,6 +124,42 @@ struct RegisteredClass {
     DWORD cookie = 0;
 };
 
+constexpr wchar_t kSessionWindowClass[] = L"TamberlySession";
+
+// Windows ends a session by asking every top-level window, then telling it,
+// and ends the process soon after: everything is saved before the answer,
+// and again (what changed meanwhile) once the end is certain.
+LRESULT CALLBACK sessionWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    auto* service = reinterpret_cast<ServiceObject*>(GetWindowLongPtrW(window, GWLP_USERDATA));
+    switch (message) {
+        case WM_QUERYENDSESSION:
+            if (service) service->save();
+            return TRUE;
+        case WM_ENDSESSION:
+            if (wParam && service) {
+                service->save();
+                endService();
+            }
+            return 0;
+        default:
+            return DefWindowProcW(window, message, wParam, lParam);
+    }
+}
+
+// A hidden top-level window of the main thread, there from the start: the
+// tray's windows come only with the icon.
+HWND createSessionWindow(HMODULE module, ServiceObject& service) {
+    WNDCLASSW windowClass{};
+    windowClass.lpfnWndProc = sessionWindowProc;
+    windowClass.hInstance = module;
+    windowClass.lpszClassName = kSessionWindowClass;
+    RegisterClassW(&windowClass);
+    HWND window = CreateWindowExW(0, kSessionWindowClass, L"Tamberly", WS_POPUP, 0, 0, 0, 0,
+                                  nullptr, nullptr, module, nullptr);
+    if (window) SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(&service));
+    return window;
+}
+
 }  // namespace
 
 int runResidentService(ServiceObject& service) {
@@ -133,9 +169,10 @@ int runResidentService(ServiceObject& service) {
 
     DWORD activeCookie = 0;
     RegisterActiveObject(service.object(), CLSID_Log, ACTIVEOBJECT_STRONG, &activeCookie);
-    process.tray = std::make_unique<tray::TrayHost>(
-        process.module ? process.module : GetModuleHandleW(nullptr), service.calls(),
-        [&service] { service.initializeHook(); });
+    const HMODULE module = process.module ? process.module : GetModuleHandleW(nullptr);
+    process.tray = std::make_unique<tray::TrayHost>(module, service.calls(),
+                                                    [&service] { service.initializeHook(); });
+    HWND sessionWindow = createSessionWindow(module, service);
     service.load();
 
     std::vector<std::pair<CLSID, Microsoft::WRL::ComPtr<IClassFactory>>> classes =
@@ -165,6 +202,7 @@ int runResidentService(ServiceObject& service) {
     if (activeCookie) RevokeActiveObject(activeCookie, nullptr);
     process.tray->icon().removeIcon();  // no icon left behind in the notification area
     process.tray.reset();
+    if (sessionWindow) DestroyWindow(sessionWindow);
     process.monitor.stop();
     return 0;
 }

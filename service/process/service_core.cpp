@@ -6,6 +6,7 @@
 #include "common/ansi_text.h"
 #include "service/lists/import_file.h"
 #include "service/settings/first_run.h"
+#include "service/settings/list_key_check.h"
 #include "service/settings/update_time.h"
 #include "service/sitelog/site_log_file.h"
 
@@ -69,7 +70,7 @@ bool ServiceCore::load() {
     useRemotePagesWhereMissing();
     loadUpdateTime();
     if (state_.ready) state_.ready = loadSettings();
-    if (state_.ready) state_.ready = loadWords();
+    if (state_.ready) state_.ready = loadWords() && listKeyFits();
     if (state_.ready) loadPassword();
     if (state_.ready) state_.ready = loadSiteLogs();
     state_.listsCorrupt = false;
@@ -85,6 +86,8 @@ void ServiceCore::closeFiles() {
 }
 
 void ServiceCore::resetForLoad() {
+    state_.keyMismatch = false;
+    keyMismatchShown_ = false;
     logs_.clear();
     cursor_.reset();
     if (passwordKeeper_) passwordKeeper_->resetWrongPasswordCount();
@@ -111,24 +114,36 @@ bool ServiceCore::loadWords() {
     return words_.load(state_.directory, state_.categoryStates, state_.listKey);
 }
 
-// A time component that is missing or refuses the zone does not stop the
-// service (the filter would otherwise let everything through), and the
-// categories are read all the same.
+// A key that does not fit the parent's data leaves the lists not ready:
+// the browser goes to the update pages, and nothing of the parent's is read
+// or written with the wrong key until the category lists are put right.
+bool ServiceCore::listKeyFits() {
+    if (!seams_.password) return true;
+    state_.keyMismatch = settings::checkListKey(seams_.password->registry, state_.listKey) ==
+                         settings::ListKeyCheck::Mismatch;
+    return !state_.keyMismatch;
+}
+
+// Nothing here stops the service (the filter would otherwise let
+// everything through): a time component that is missing or refuses the
+// zone, a settings file that cannot be read (set aside) or is held by
+// another program (the values held stay in force).
 bool ServiceCore::loadSettings() {
     if (!seams_.files) return true;
-    const settings::SettingsResult timed = settingsStore_->loadTimedAccess();
-    if (timed.status == settings::SettingsStatus::FileUnavailable) return false;
-    const settings::SettingsResult categories = settingsStore_->loadCategories();
+    settingsStore_->loadTimedAccess();
+    settingsStore_->loadCategories();
     state_.categoryStates = settingsStore_->settings().categoryStates;
-    return categories.ok();
+    return true;
 }
 
 namespace {
 
 void storeLoaded(SiteLog& log, const SiteLogs& logs, const std::vector<sitelog::LoggedSite>& sites) {
     for (const sitelog::LoggedSite& site : sites) {
+        // A record made from the file is made as a visit makes one: the
+        // next and previous addresses start as its own.
         auto record = std::make_shared<SiteRecord>();
-        record->address = site.address;
+        record->address = record->nextAddress = record->previousAddress = site.address;
         record->allowed = site.allowed;
         record->hits = site.hits;
         record->lastVisit = site.lastVisit;
@@ -147,26 +162,40 @@ std::vector<sitelog::LoggedSite> sitesOf(const SiteLog& log) {
 
 }  // namespace
 
+// A log that cannot be read never switches filtering off: a damaged file
+// was set aside and the log starts empty; one that another program holds
+// is kept in memory and its file left alone until it has been read
+// (saveSiteLog).
 bool ServiceCore::loadSiteLogs() {
     if (!seams_.files) return true;
-    const std::optional<int32_t> network = seams_.clock.networkTime();
-    const int32_t now = network ? *network : seams_.clock.localTime();
-    const auto visited = sitelog::loadVisitedLog(files(), pathOf(sitelog::kVisitedLogFile),
-                                                 state_.listKey, now, codePage());
-    if (!visited) return false;
-    storeLoaded(logs_.visited(), logs_, visited->sites);
-    const auto blocked = sitelog::loadBlockedLog(files(), pathOf(sitelog::kBlockedLogFile),
-                                                 state_.listKey, codePage());
-    if (!blocked) return false;
-    storeLoaded(logs_.blocked(), logs_, blocked->sites);
+    for (SiteLogKind kind : {SiteLogKind::Visited, SiteLogKind::Blocked}) {
+        const std::optional<sitelog::DecodedLog> loaded = readSiteLog(kind);
+        unreadLogs_[static_cast<int>(kind)] = !loaded;
+        if (loaded) storeLoaded(logOf(kind), logs_, loaded->sites);
+    }
     return true;
+}
+
+std::optional<sitelog::DecodedLog> ServiceCore::readSiteLog(SiteLogKind kind) {
+    if (kind == SiteLogKind::Visited) {
+        const std::optional<int32_t> network = seams_.clock.networkTime();
+        const int32_t now = network ? *network : seams_.clock.localTime();
+        return sitelog::loadVisitedLog(files(), pathOf(sitelog::kVisitedLogFile), state_.listKey,
+                                       now, codePage());
+    }
+    return sitelog::loadBlockedLog(files(), pathOf(sitelog::kBlockedLogFile), state_.listKey,
+                                   codePage());
+}
+
+SiteLog& ServiceCore::logOf(SiteLogKind kind) {
+    return kind == SiteLogKind::Visited ? logs_.visited() : logs_.blocked();
 }
 
 // The category words are read again, and with them tbu.dat, whose password
 // entry the registry copy then settles.
 void ServiceCore::categoriesChanged() {
     state_.categoryStates = settingsStore_->settings().categoryStates;
-    if (state_.ready) state_.ready = loadWords();
+    if (state_.ready) state_.ready = loadWords() && listKeyFits();
     if (state_.ready) loadPassword();
 }
 
@@ -196,9 +225,15 @@ void ServiceCore::WordTableEntries::setFilterSwitch(const std::string& value) {
     words_.switchEntry() = value;
 }
 
+// A password set or changed reaches the word file at once: the registry
+// keeps a copy only where one was kept before, and a service ended before
+// its next Save would otherwise forget it.
 settings::VerifyOutcome ServiceCore::verifyPassword(std::string_view typed) {
     if (!passwordKeeper_) return {false, false};
-    return passwordKeeper_->verifyPassword(typed, state_.ready);
+    const std::optional<std::string> before = passwordEntries_.password();
+    const settings::VerifyOutcome outcome = passwordKeeper_->verifyPassword(typed, state_.ready);
+    if (passwordEntries_.password() != before) writeWordFile();
+    return outcome;
 }
 
 bool ServiceCore::tbOn(std::string_view password) {
@@ -234,7 +269,13 @@ void ServiceCore::loadUpdateTime() {
     reminder_.listsLoaded(static_cast<uint32_t>(stored));
 }
 
+// The parent learns of a list key that does not fit once per load, at the
+// first question of the browser.
 update::NeedUpdateAnswer ServiceCore::needUpdate(update::ReminderUi& ui) {
+    if (state_.keyMismatch && !keyMismatchShown_ && seams_.password) {
+        keyMismatchShown_ = true;
+        seams_.password->dialogs.show(IDD_LISTS_MISMATCH);
+    }
     return reminder_.needUpdate(state_.ready, pathOf(update::kAgeListFile), fileTimes_, ui);
 }
 
@@ -299,19 +340,36 @@ TimedVerdict ServiceCore::checkTimedAccess() {
 // Before the word file: the update time, the two site logs and the settings
 // streams; the word file is written only when all of those were.
 
+// Each file is written whatever became of the others: a log that another
+// program holds must not keep the parent's words and password from disk.
 bool ServiceCore::save() {
     if (!state_.ready || state_.listsCorrupt) return false;
     if (seams_.password) settings::storeUpdateTime(seams_.password->registry, reminder_.updateTime());
-    if (!saveSiteLogs() || !saveSettings()) return false;
-    return writeWordFile();
+    const bool logs = saveSiteLogs();
+    const bool settingsSaved = saveSettings();
+    return writeWordFile() && logs && settingsSaved;
 }
 
 bool ServiceCore::saveSiteLogs() {
-    return saveSiteLog(SiteLogKind::Visited) && saveSiteLog(SiteLogKind::Blocked);
+    const bool visited = saveSiteLog(SiteLogKind::Visited);
+    const bool blocked = saveSiteLog(SiteLogKind::Blocked);
+    return visited && blocked;
 }
 
 bool ServiceCore::saveSiteLog(SiteLogKind kind) {
     if (!seams_.files) return true;
+    // A file that could not be read at Load is read first: its records join
+    // those made since (which win), and only then is it written.
+    bool& unread = unreadLogs_[static_cast<int>(kind)];
+    if (unread) {
+        const std::optional<sitelog::DecodedLog> loaded = readSiteLog(kind);
+        if (!loaded) return false;
+        unread = false;
+        SiteLog& log = logOf(kind);
+        for (const sitelog::LoggedSite& site : loaded->sites) {
+            if (!log.find(logs_.keyOf(site.address))) storeLoaded(log, logs_, {site});
+        }
+    }
     if (kind == SiteLogKind::Visited) {
         return sitelog::saveVisitedLog(files(), pathOf(sitelog::kVisitedLogFile),
                                        sitesOf(logs_.visited()), state_.listKey, codePage());
@@ -459,18 +517,20 @@ bool ServiceCore::removeUserWord(std::string_view word) {
     return true;
 }
 
+// Nothing is written while the lists are not ready: the key may be one that
+// does not fit them.
 bool ServiceCore::setPersBlockSites(const std::vector<std::string>& sites) {
-    return lists_.rewrite(List::B, sites, state_.listKey);
+    return state_.ready && lists_.rewrite(List::B, sites, state_.listKey);
 }
 
 bool ServiceCore::setAllowedSites(const std::vector<std::string>& sites) {
-    return lists_.rewrite(List::A, sites, state_.listKey);
+    return state_.ready && lists_.rewrite(List::A, sites, state_.listKey);
 }
 
 bool ServiceCore::setWords(const std::vector<std::string>& words) {
     // Before the table is loaded there is no password to write with the
-    // words, and writing would empty tbu.dat.
-    if (!words_.loaded()) return false;
+    // words, and writing would empty tbu.dat; nor while not ready.
+    if (!words_.loaded() || !state_.ready) return false;
     words_.setUserWords(words);
     return writeWordFile();
 }

@@ -28,6 +28,7 @@
 #include "service/settings/settings_store.h"
 #include "service/settings/settings_streams.h"
 #include "service/sitelog/site_log.h"
+#include "service/sitelog/site_log_file.h"
 #include "service/storage/code_page.h"
 #include "service/storage/compound_file.h"
 #include "service/timed/timed_access.h"
@@ -100,9 +101,10 @@ class ServiceCore {
     bool openLists();                   // the nine list files and the block page paths
     void useRemotePagesWhereMissing();  // a missing local block page gives way to the remote one
     bool loadWords();  // category word files and tbu.dat; also after a category switch changes
+    bool listKeyFits();     // the key just read against the parent's data
     void loadUpdateTime();  // the registry value, written at once when missing
     bool loadSettings();  // "TA" and "Cat" of tbd.dat
-    bool loadSiteLogs();  // tbl.log, then tblB.log
+    bool loadSiteLogs();  // tbl.log, then tblB.log; never fails
 
     // Save: writes what the service keeps; nothing while not ready or while
     // the lists are corrupt. False when something could not be written.
@@ -203,6 +205,9 @@ class ServiceCore {
     const std::string& directory() const { return state_.directory; }
 
   private:
+    std::optional<sitelog::DecodedLog> readSiteLog(SiteLogKind kind);
+    SiteLog& logOf(SiteLogKind kind);
+
     // A category switch reloads the category words; a reset of the day's
     // usage is for timed access to act on.
     class SettingsReactions : public settings::SettingsHooks {
@@ -217,9 +222,8 @@ class ServiceCore {
     // Stands in for the files when the service keeps everything in memory.
     class NoCompoundFiles : public storage::CompoundFiles {
       public:
-        std::unique_ptr<storage::CompoundFile> openOrCreate(const std::string&) override {
-            return nullptr;
-        }
+        storage::OpenedFile open(const std::string&) override { return {}; }
+        bool setAside(const std::string&) override { return false; }
     };
     // The password and switch entries of the word table.
     class WordTableEntries : public settings::PasswordEntries {
@@ -273,6 +277,10 @@ class ServiceCore {
     storage::Latin1CodePage latin1_;
     NoCompoundFiles noFiles_;
     FilterState state_;
+    // A log file that another program held at Load, by SiteLogKind: not
+    // written over until it has been read.
+    bool unreadLogs_[2] = {false, false};
+    bool keyMismatchShown_ = false;
     ListStore lists_;
     WordTable words_;
     SiteLogs logs_;

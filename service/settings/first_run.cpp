@@ -8,7 +8,7 @@
 namespace tb::settings {
 namespace {
 
-constexpr size_t kMaxTimezoneBytes = 199;
+constexpr size_t kMaxTimezoneBytes = kMaxTimezoneChars;
 
 // The file's first bytes as text: CR LF reads as LF, the text ends at a NUL
 // or at the line end.

@@ -44,7 +44,10 @@ std::optional<std::string> ManagerSettings::getTimezoneString() const {
     return store_.settings().timezoneName;
 }
 
+// A time-zone display name is short; a longer text is refused rather than
+// kept and written to tbd.dat at every Save.
 SettingsResult ManagerSettings::setTimezoneString(std::optional<std::string> text) {
+    if (text && text->size() > kMaxTimezoneChars) return {SettingsStatus::TooLong};
     Settings& s = store_.settings();
     s.timezoneName = std::move(text);
     s.timezoneOffset = timezoneOffsetOf(s.timezoneName.value_or(""));

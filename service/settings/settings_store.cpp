@@ -11,15 +11,44 @@ SettingsResult SettingsStore::load() {
     return loadCategories();
 }
 
+// tbd.dat as Load finds it. An unreadable file is set aside and a new one
+// made; one that another program holds is left alone, the values held stay
+// in force and nothing is written over it until it has been read.
+std::unique_ptr<storage::CompoundFile> SettingsStore::openAtLoad() {
+    storage::OpenedFile opened = files_.open(path_);
+    if (opened.state == storage::FileState::Unreadable) {
+        if (files_.setAside(path_)) opened = files_.open(path_);
+    }
+    unread_ = !opened.file;
+    return std::move(opened.file);
+}
+
+// A stream that is there but cannot be read: the file is set aside whole,
+// and a new one holds what could be read with the defaults for the rest.
+void SettingsStore::setAsideDamaged(std::unique_ptr<storage::CompoundFile> file) {
+    if (const auto other = storage::readStream(*file, kCategoryStream))
+        decodeCategories(*other, settings_);
+    file.reset();
+    if (!files_.setAside(path_)) {
+        unread_ = true;
+        return;
+    }
+    writeTimedAccess();
+    writeCategories();
+}
+
 SettingsResult SettingsStore::loadTimedAccess() {
-    std::unique_ptr<storage::CompoundFile> file = files_.openOrCreate(path_);
-    if (!file) return {SettingsStatus::FileUnavailable};
+    std::unique_ptr<storage::CompoundFile> file = openAtLoad();
+    if (!file) return {};
     const std::optional<std::vector<uint8_t>> bytes =
         storage::readStream(*file, kTimedAccessStream);
     if (!bytes) {
-        return storage::ensureStream(*file, kTimedAccessStream)
-                   ? SettingsResult{}
-                   : SettingsResult{SettingsStatus::FileUnavailable};
+        if (file->hasStream(kTimedAccessStream)) {
+            setAsideDamaged(std::move(file));
+        } else {
+            storage::ensureStream(*file, kTimedAccessStream);
+        }
+        return {};
     }
     file.reset();
     if (!decodeTimedAccess(*bytes, settings_, codePage_)) return {};
@@ -28,25 +57,40 @@ SettingsResult SettingsStore::loadTimedAccess() {
 }
 
 SettingsResult SettingsStore::loadCategories() {
-    std::unique_ptr<storage::CompoundFile> file = files_.openOrCreate(path_);
-    if (!file) return {SettingsStatus::FileUnavailable};
+    std::unique_ptr<storage::CompoundFile> file = openAtLoad();
+    if (!file) return {};
     const std::optional<std::vector<uint8_t>> bytes = storage::readStream(*file, kCategoryStream);
     if (!bytes) {
-        return storage::replaceStream(*file, kCategoryStream, encodeCategories(settings_))
-                   ? SettingsResult{}
-                   : SettingsResult{SettingsStatus::FileUnavailable};
+        if (file->hasStream(kCategoryStream)) {
+            setAsideDamaged(std::move(file));
+        } else {
+            storage::replaceStream(*file, kCategoryStream, encodeCategories(settings_));
+        }
+        return {};
     }
     decodeCategories(*bytes, settings_);
     return {};
 }
 
+// A file held at Load is read when it can be had again: its values (the
+// parent's) replace those held meanwhile.
+bool SettingsStore::readIfUnread() {
+    if (!unread_) return true;
+    if (files_.open(path_).state == storage::FileState::Held) return false;
+    loadTimedAccess();
+    loadCategories();
+    return !unread_;
+}
+
 bool SettingsStore::writeTimedAccess() {
+    if (!readIfUnread()) return false;
     std::unique_ptr<storage::CompoundFile> file = files_.openOrCreate(path_);
     return file && storage::replaceStream(*file, kTimedAccessStream,
                                           encodeTimedAccess(settings_, codePage_));
 }
 
 bool SettingsStore::writeCategories() {
+    if (!readIfUnread()) return false;
     std::unique_ptr<storage::CompoundFile> file = files_.openOrCreate(path_);
     return file && storage::replaceStream(*file, kCategoryStream, encodeCategories(settings_));
 }

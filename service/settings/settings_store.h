@@ -23,7 +23,12 @@ enum class SettingsStatus {
     FileUnavailable,   // tbd.dat cannot be opened or created
     NoTimeServer,      // a time zone was to be passed on without a component
     TimeServerFailed,  // the component refused it; see code
+    TooLong,           // a client's text longer than the setting can be
 };
+
+// The longest time-zone text kept: what the installer's hand-over file can
+// carry (first_run.h).
+inline constexpr size_t kMaxTimezoneChars = 199;
 
 struct SettingsResult {
     SettingsStatus status = SettingsStatus::Ok;
@@ -43,12 +48,16 @@ class SettingsStore {
     TimeServerLink* timeServer() const { return timeServer_; }
 
     // "TA", then "Cat". A stream that did not exist is created and keeps the
-    // values held; "Cat" is then written at once.
+    // values held; "Cat" is then written at once. A file or stream that
+    // cannot be read is set aside (never deleted) and the values held stay;
+    // a file that another program holds stays unread (unread()) and is not
+    // written over until it could be read.
     SettingsResult load();
     // After a time-zone text is read, its offset is computed and passed to
     // the time component.
     SettingsResult loadTimedAccess();
     SettingsResult loadCategories();
+    bool unread() const { return unread_; }
 
     // Each stream whole; false when the file or stream cannot be written.
     bool writeTimedAccess();
@@ -58,11 +67,16 @@ class SettingsStore {
     SettingsResult passOffsetToTimeServer();
 
   private:
+    std::unique_ptr<storage::CompoundFile> openAtLoad();
+    void setAsideDamaged(std::unique_ptr<storage::CompoundFile> file);
+    bool readIfUnread();
+
     storage::CompoundFiles& files_;
     std::string path_;
     const storage::CodePage& codePage_;
     TimeServerLink* timeServer_ = nullptr;
     Settings settings_;
+    bool unread_ = false;
 };
 
 }  // namespace tb::settings

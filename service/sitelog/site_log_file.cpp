@@ -143,19 +143,44 @@ bool saveLog(storage::CompoundFiles& files, const std::string& path,
     return file && storage::replaceStream(*file, kLogStream, bytes);
 }
 
+// The unreadable file moved away and a new one with an empty log in its
+// place; nullopt (the file left as it is) when it cannot be moved.
+std::optional<DecodedLog> setAside(storage::CompoundFiles& files, const std::string& path,
+                                   const std::vector<uint8_t>& empty) {
+    if (!files.setAside(path)) return std::nullopt;
+    if (std::unique_ptr<storage::CompoundFile> fresh = files.openOrCreate(path))
+        storage::replaceStream(*fresh, kLogStream, empty);
+    DecodedLog log;
+    log.setAside = true;
+    return log;
+}
+
 // The stream's bytes; a missing stream is written as `empty` and read as
-// an empty log. nullopt when the file cannot be had.
+// an empty log (a failed write is left to the next Save).
 template <class Decode>
 std::optional<DecodedLog> loadLog(storage::CompoundFiles& files, const std::string& path,
                                   const std::vector<uint8_t>& empty, Decode decode) {
-    std::unique_ptr<storage::CompoundFile> file = files.openOrCreate(path);
-    if (!file) return std::nullopt;
-    std::optional<std::vector<uint8_t>> bytes = storage::readStream(*file, kLogStream);
-    if (!bytes) {
-        if (!storage::replaceStream(*file, kLogStream, empty)) return std::nullopt;
-        return DecodedLog{};
+    storage::OpenedFile opened = files.open(path);
+    switch (opened.state) {
+        case storage::FileState::Held:
+            return std::nullopt;
+        case storage::FileState::Unreadable:
+            return setAside(files, path, empty);
+        case storage::FileState::Created:
+        case storage::FileState::Opened:
+            break;
     }
-    return decode(*bytes);
+    storage::CompoundFile& file = *opened.file;
+    if (std::optional<std::vector<uint8_t>> bytes = storage::readStream(file, kLogStream))
+        return decode(*bytes);
+    // A log file always holds its stream: one that lacks it (a file cut
+    // short loses its directory) or cannot read it is damaged.
+    if (opened.state == storage::FileState::Opened) {
+        opened.file.reset();
+        return setAside(files, path, empty);
+    }
+    storage::replaceStream(file, kLogStream, empty);
+    return DecodedLog{};
 }
 
 }  // namespace

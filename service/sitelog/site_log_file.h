@@ -48,6 +48,7 @@ struct DecodedLog {
     std::vector<LoggedSite> sites;
     int format = 2;        // tbl.log: 1 or 2
     bool complete = true;  // false: the stream ended before its count
+    bool setAside = false;  // the file could not be read and was moved away: an empty log
 };
 
 // Stream bytes. `listKey` encodes and decodes everything but format 1,
@@ -65,8 +66,10 @@ DecodedLog decodeBlockedLog(const std::vector<uint8_t>& bytes, std::string_view 
 
 // The files. Saving writes the records in the order given (the logs' key
 // order) and is false when the file or its stream cannot be opened or
-// written. Loading is nullopt when the file cannot be opened or created;
-// a missing stream is created holding an empty log.
+// written. Loading: a missing file or stream is created holding an empty
+// log; a file or stream that cannot be read is set aside (renamed, never
+// deleted) and an empty log comes back marked so; nullopt while another
+// program holds the file, which is then left as it is.
 bool saveVisitedLog(storage::CompoundFiles& files, const std::string& path,
                     const std::vector<LoggedSite>& sites, std::string_view listKey,
                     const storage::CodePage& codePage);

@@ -47,15 +47,40 @@ class CompoundFile {
     virtual bool commit() = 0;
 };
 
-// Opens compound files by path.
+// How a file came to be open, or why it is not.
+enum class FileState {
+    Opened,      // an existing compound file
+    Created,     // there was none: a new, empty one
+    Unreadable,  // a file of that name that is no readable compound file; left as it is
+    Held,        // another program holds it (or it cannot be reached); left as it is
+};
+
+struct OpenedFile {
+    std::unique_ptr<CompoundFile> file;  // set for Opened and Created
+    FileState state = FileState::Held;
+};
+
+// Opens compound files by path. A file that cannot be read is never
+// replaced on the spot: it is set aside, so that nothing of the parent's is
+// lost, and a new one is made in its place.
 class CompoundFiles {
   public:
     virtual ~CompoundFiles() = default;
 
     // Opens the file read-write with exclusive sharing, or creates it when
-    // it does not exist or is not a compound file. nullptr when it cannot be
-    // had, for example while another program holds it open.
-    virtual std::unique_ptr<CompoundFile> openOrCreate(const std::string& path) = 0;
+    // there is none.
+    virtual OpenedFile open(const std::string& path) = 0;
+    // Moves the file out of the way, under its name with ".damaged" (and a
+    // number, where that is taken) added. False when it stays.
+    virtual bool setAside(const std::string& path) = 0;
+
+    // The file opened or created; an unreadable one is set aside first and
+    // a new one made. nullptr while it is held, or when it cannot be set aside.
+    std::unique_ptr<CompoundFile> openOrCreate(const std::string& path);
 };
+
+// "tbl.log" -> "tbl.log.damaged", then "tbl.log.damaged2", ...: the n-th
+// name to try (n from 1).
+std::string setAsideName(const std::string& path, int n);
 
 }  // namespace tb::storage

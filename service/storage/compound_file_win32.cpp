@@ -4,7 +4,11 @@
 #include <objbase.h>
 #include <wrl/client.h>
 
+#include <optional>
+#include <vector>
+
 #include "common/com_convert.h"
+#include "service/storage/compound_file_check.h"
 
 using Microsoft::WRL::ComPtr;
 
@@ -97,16 +101,57 @@ bool heldElsewhere(HRESULT hr) {
 
 }  // namespace
 
-std::unique_ptr<CompoundFile> Ole32CompoundFiles::openOrCreate(const std::string& path) {
+// The file's bytes, to be looked at before the storage code opens it:
+// nullopt when it is not there, Held when another program keeps it.
+std::optional<std::vector<uint8_t>> fileBytes(const std::wstring& path, bool& held) {
+    held = false;
+    HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                              nullptr, OPEN_EXISTING, 0, nullptr);
+    if (file == INVALID_HANDLE_VALUE) {
+        held = GetLastError() != ERROR_FILE_NOT_FOUND && GetLastError() != ERROR_PATH_NOT_FOUND;
+        return std::nullopt;
+    }
+    std::vector<uint8_t> bytes;
+    LARGE_INTEGER size{};
+    if (GetFileSizeEx(file, &size) && size.QuadPart <= (64 << 20)) {
+        bytes.resize(static_cast<size_t>(size.QuadPart));
+        DWORD got = 0;
+        if (!bytes.empty() &&
+            (!ReadFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &got, nullptr) ||
+             got != bytes.size()))
+            bytes.clear();
+    }
+    CloseHandle(file);
+    return bytes;
+}
+
+OpenedFile Ole32CompoundFiles::open(const std::string& path) {
     const std::wstring wide = toWide(path);
+    bool held = false;
+    const std::optional<std::vector<uint8_t>> bytes = fileBytes(wide, held);
+    if (held) return {nullptr, FileState::Held};
+    if (bytes && !compoundFileLooksWhole(*bytes)) return {nullptr, FileState::Unreadable};
     ComPtr<IStorage> storage;
     HRESULT hr = StgOpenStorage(wide.c_str(), nullptr, kFileMode, nullptr, 0, &storage);
-    if (FAILED(hr)) {
-        if (heldElsewhere(hr)) return nullptr;
-        hr = StgCreateDocfile(wide.c_str(), kFileMode | STGM_CREATE, 0, &storage);
-        if (FAILED(hr)) return nullptr;
+    if (SUCCEEDED(hr))
+        return {std::make_unique<Ole32CompoundFile>(std::move(storage)), FileState::Opened};
+    if (heldElsewhere(hr)) return {nullptr, FileState::Held};
+    if (GetFileAttributesW(wide.c_str()) != INVALID_FILE_ATTRIBUTES)
+        return {nullptr, FileState::Unreadable};
+    // None there: a new one, which never replaces a file made meanwhile.
+    hr = StgCreateDocfile(wide.c_str(), kFileMode | STGM_FAILIFTHERE, 0, &storage);
+    if (FAILED(hr)) return {nullptr, FileState::Held};
+    return {std::make_unique<Ole32CompoundFile>(std::move(storage)), FileState::Created};
+}
+
+bool Ole32CompoundFiles::setAside(const std::string& path) {
+    for (int n = 1; n < 100; ++n) {
+        if (MoveFileExA(path.c_str(), setAsideName(path, n).c_str(), MOVEFILE_WRITE_THROUGH))
+            return true;
+        if (GetLastError() != ERROR_ALREADY_EXISTS && GetLastError() != ERROR_FILE_EXISTS)
+            return false;
     }
-    return std::make_unique<Ole32CompoundFile>(std::move(storage));
+    return false;
 }
 
 }  // namespace tb::storage

@@ -9,7 +9,8 @@ namespace tb::storage {
 
 class Ole32CompoundFiles : public CompoundFiles {
   public:
-    std::unique_ptr<CompoundFile> openOrCreate(const std::string& path) override;
+    OpenedFile open(const std::string& path) override;
+    bool setAside(const std::string& path) override;
 };
 
 }  // namespace tb::storage

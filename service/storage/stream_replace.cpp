@@ -66,11 +66,16 @@ bool settleStream(CompoundFile& file, const std::string& name) {
     return dropJournal(file, name);
 }
 
+// A stream that gives fewer bytes than its size claims is damaged (a file
+// cut short, say) and reads as none at all.
 std::optional<std::vector<uint8_t>> readStream(CompoundFile& file, const std::string& name) {
     settleStream(file, name);
     std::unique_ptr<Stream> stream = file.openStream(name);
     if (!stream) return std::nullopt;
-    return readAll(*stream);
+    std::vector<uint8_t> bytes = readAll(*stream);
+    const std::optional<uint64_t> size = stream->size();
+    if (size && bytes.size() < std::min<uint64_t>(*size, kMaxStreamBytes)) return std::nullopt;
+    return bytes;
 }
 
 bool ensureStream(CompoundFile& file, const std::string& name) {

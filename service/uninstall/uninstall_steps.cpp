@@ -106,6 +106,7 @@ void uninstallStepTwo(const std::string& systemDir, uint32_t usingProxy, Registr
     registry.deleteKey(RegRoot::LocalMachine, kLegacyPasswordKey);
     registry.deleteValue(RegRoot::LocalMachine, kProductKey, "updateTime");
     registry.deleteValue(RegRoot::LocalMachine, kProductKey, "usingProxy");
+    registry.deleteValue(RegRoot::LocalMachine, kProductKey, "ListKeyCheck");
     registry.deleteKey(RegRoot::LocalMachine, std::string(kProductKey) + "\\eic2");
     registry.deleteKey(RegRoot::LocalMachine, kProductKey);
     registry.deleteKey(RegRoot::LocalMachine, kPublisherKey);

@@ -7,6 +7,9 @@
 #include <string>
 #include <vector>
 
+#include <fstream>
+#include <iterator>
+
 #include "common/com_convert.h"
 #include "common/com_holders.h"
 #include "service/process/tests/log_members.h"
@@ -72,6 +75,16 @@ TEST_F(LogSites, SaveAndANewObjectRestoreTheLogsAndTheSettingsFromCompoundFiles)
 
     create();
     EXPECT_EQ(addressesOf(visitedSites()), Strings{"www.news.example/today.htm"});
+    // A record read from the file has its neighbours set as a visit sets them.
+    ComPtr<IUrlInfo> item;
+    ScopedBstr logged(L"www.news.example/today.htm");
+    ASSERT_EQ(info()->Item(logged.get(), &item), S_OK);
+    ASSERT_NE(item, nullptr);
+    ScopedBstr next, previous;
+    EXPECT_EQ(item->get_NextURL(next.receive()), S_OK);
+    EXPECT_EQ(item->get_PreviousURL(previous.receive()), S_OK);
+    EXPECT_EQ(toAnsi(next.get()), "www.news.example/today.htm");
+    EXPECT_EQ(toAnsi(previous.get()), "www.news.example/today.htm");
     EXPECT_EQ(addressesOf(blockedLog()), Strings{"www.royal-casino.example/poker/tables.htm"});
     short hours = -1;
     EXPECT_EQ(manager_->GetTotalHours(eday_Monday, &hours), S_OK);
@@ -202,6 +215,62 @@ TEST_F(LogSites, TheChangeMarkerSetsThePasswordThatTbOnThenAsksFor) {
     EXPECT_EQ(verify("\xFE" + longer), 1);
     EXPECT_EQ(verify(longer.substr(0, 47) + "different tail"), 1);
     EXPECT_EQ(tbOn(longer), 0);
+}
+
+// Each of the compound files cut short, emptied, filled with garbage or
+// held open by another program: filtering stays on; what cannot be read is
+// set aside whole, and what is held is not written over.
+TEST_F(LogSites, DamagedOrHeldLogAndSettingsFilesNeverSwitchTheFilterOff) {
+    const std::string casino = "http://www.royal-casino.example/poker/tables.htm";
+    const auto bytesOf = [](const std::string& path) {
+        std::ifstream in(path, std::ios::binary);
+        return std::string(std::istreambuf_iterator<char>(in), {});
+    };
+    const auto blocksTheCasino = [&] { return filter(casino).allowed == 0; };
+    visit("www.news.example/today.htm");
+    filter(casino);
+    ASSERT_EQ(log_->Save(), S_OK);
+
+    for (const char* name : {"tbl.log", "tblB.log", "tbd.dat"}) {
+        const std::string file = dir_.file(name);
+        const std::string whole = bytesOf(file);
+        ASSERT_FALSE(whole.empty()) << name;
+        for (const std::string& damaged :
+             {whole.substr(0, whole.size() / 2), std::string(), std::string(4096, '\x5A')}) {
+            log_.Reset();
+            manager_.Reset();
+            std::ofstream(file, std::ios::binary | std::ios::trunc) << damaged;
+            create();
+            EXPECT_TRUE(blocksTheCasino()) << name << ", " << damaged.size() << " bytes";
+            const std::string aside = file + ".damaged";
+            if (GetFileAttributesA(aside.c_str()) != INVALID_FILE_ATTRIBUTES) {
+                EXPECT_EQ(bytesOf(aside), damaged) << name << " set aside as it was";
+                DeleteFileA(aside.c_str());
+            } else {
+                // Cut short where the records still read: they were kept.
+                EXPECT_FALSE(damaged.empty()) << name << " neither read nor set aside";
+                EXPECT_EQ(damaged.size(), whole.size() / 2) << name;
+                const Strings kept =
+                    std::string(name) == "tblB.log" ? blockedLog() : visitedSites();
+                EXPECT_FALSE(kept.empty()) << name;
+            }
+            ASSERT_EQ(log_->Save(), S_OK) << name;
+        }
+
+        // Held by another program while the service starts and saves.
+        log_.Reset();
+        manager_.Reset();
+        const std::string before = bytesOf(file);
+        HANDLE held =
+            CreateFileA(file.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+        ASSERT_NE(held, INVALID_HANDLE_VALUE);
+        create();
+        EXPECT_TRUE(blocksTheCasino()) << name << " held";
+        log_->Save();
+        CloseHandle(held);
+        EXPECT_EQ(bytesOf(file), before) << name << " not written over while held";
+        EXPECT_EQ(log_->Save(), S_OK) << name << " written once it can be read";
+    }
 }
 
 TEST_F(LogSites, AboutShowsItsDialogUntilOk) {

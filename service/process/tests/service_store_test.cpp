@@ -3,6 +3,8 @@
 // and the members use them.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "common/list_encoding.h"
 #include "service/process/service_core.h"
 #include "service/process/tests/fake_seams.h"
@@ -78,12 +80,62 @@ TEST_F(ServiceStoreTest, LoadCreatesEmptyLogsAndTheSettingsFile) {
     EXPECT_TRUE(visitedSites().empty());
 }
 
-TEST_F(ServiceStoreTest, ALogFileThatCannotBeOpenedLeavesTheServiceNotReadyAndSavesNothing) {
-    service();
+// Files another program holds never switch filtering off, and are not
+// written over until they have been read; what was logged meanwhile joins
+// what they held.
+TEST_F(ServiceStoreTest, FilesHeldByAnotherProgramKeepTheFilterOnAndAreReadBeforeTheyAreWritten) {
+    files().block({"bad.example/"}).blockPages();
+    visit("before.example/");
+    ASSERT_TRUE(service().save());
+
     stores.compoundFiles.refuseAll = true;
-    EXPECT_FALSE(service().load());
-    EXPECT_FALSE(service().save());
-    EXPECT_TRUE(service().filterURL("http://anything.example/").allowed);
+    ASSERT_TRUE(service().load());
+    EXPECT_FALSE(service().filterURL("http://bad.example/").allowed) << "filtering stays on";
+    visit("during.example/");
+    EXPECT_FALSE(service().save()) << "nothing written over the unread files";
+    EXPECT_FALSE(dir().read("tbu.dat").empty()) << "the word file is written all the same";
+
+    stores.compoundFiles.refuseAll = false;
+    EXPECT_TRUE(service().save());
+    restart();
+    EXPECT_EQ(service().siteLogs().findVisited("before.example/")->hits, 1);
+    EXPECT_EQ(service().siteLogs().findVisited("during.example/")->hits, 1);
+}
+
+// A log or settings file cut short, emptied or filled with garbage (no
+// readable compound file), or one whose stream is damaged, is set aside
+// under another name, never deleted; the service starts with an empty log
+// or the default settings, and filtering stays on.
+TEST_F(ServiceStoreTest, UnreadableLogAndSettingsFilesAreSetAsideAndFilteringStaysOn) {
+    files().block({"bad.example/"}).blockPages();
+    visit("kept.example/");
+    service().managerSettings().setTotalHours(2, 3);
+    service().managerSettings().setCategoryState(3, 0);
+    ASSERT_TRUE(service().save());
+    auto& files = stores.compoundFiles;
+    const std::string visited = dir().dir() + "tbl.log", blocked = dir().dir() + "tblB.log",
+                      settingsFile = dir().dir() + "tbd.dat";
+
+    files.file(visited).unreadable = true;
+    files.file(blocked).damagedStreams.insert("Summary");
+    files.file(settingsFile).damagedStreams.insert("TA");
+    restart();
+    ASSERT_TRUE(service().state().ready);
+    EXPECT_FALSE(service().filterURL("http://bad.example/").allowed);
+    EXPECT_EQ(service().siteLogs().findVisited("kept.example/"), nullptr);
+    for (const std::string& file : {visited, blocked, settingsFile}) {
+        EXPECT_TRUE(files.exists(file + ".damaged")) << file << " set aside";
+        EXPECT_TRUE(files.exists(file)) << file << " made anew";
+    }
+    EXPECT_EQ(service().managerSettings().getTotalHours(2), 24) << "the damaged stream's defaults";
+    EXPECT_EQ(service().managerSettings().getCategoryState(3), 0) << "the readable stream kept";
+
+    // Damaged again: the first copy set aside stays, the second beside it.
+    files.file(visited).unreadable = true;
+    restart();
+    EXPECT_TRUE(service().state().ready);
+    EXPECT_TRUE(files.exists(visited + ".damaged"));
+    EXPECT_TRUE(files.exists(visited + ".damaged2"));
 }
 
 TEST_F(ServiceStoreTest, TheInstallersTimeZoneIsTakenOverOnce) {
@@ -229,6 +281,46 @@ TEST_F(ServiceStoreTest, UpdateTimeIsWrittenAtLoadAndAtSave) {
     AnsweringUi ui;
     EXPECT_FALSE(service().needUpdate(ui).needUpdate);
     EXPECT_EQ(ui.asked, 0);  // TBinD.dat was just written: not due
+}
+
+// A damaged first category word file gives another list key. The service
+// notices that it does not fit the key that wrote the parent's data: it
+// neither reads nor writes the parent's files with it, sends the browser to
+// the update pages, and tells the parent once. Put right, all reads back.
+TEST_F(ServiceStoreTest, AListKeyThatDoesNotFitLeavesTheParentsDataAloneUntilTheListsArePutRight) {
+    stores.registry.createKey(RegRoot::LocalMachine, settings::kProductKey);
+    files().block({"bad.example/"}).blockPages();
+    ASSERT_EQ(service().addWordToBlock("tulip"), true);
+    ASSERT_EQ(service().verifyPassword(std::string(1, settings::kChangeMarker) + "parent").verified,
+              true);
+    visit("kept.example/");
+    ASSERT_TRUE(service().save());
+    const std::string words = dir().read("tbu.dat");
+    const std::string blockList = dir().read("TBinB.dat");
+    const std::string keySource = dir().read("tbfD.dat");
+
+    dir().write("tbfD.dat", "\x17\x83garbage that decodes to another key\r\n" + keySource);
+    restart();
+    EXPECT_FALSE(service().state().ready);
+    EXPECT_TRUE(service().state().keyMismatch);
+    EXPECT_FALSE(service().save());
+    EXPECT_FALSE(service().setWords({"other"}));
+    AnsweringUi ui;
+    EXPECT_TRUE(service().needUpdate(ui).needUpdate) << "the browser goes to the update pages";
+    service().needUpdate(ui);
+    const std::vector<int> shown = serviceDialogs();
+    EXPECT_EQ(std::count(shown.begin(), shown.end(), IDD_LISTS_MISMATCH), 1);
+    restart();
+    EXPECT_EQ(dir().read("tbu.dat"), words) << "the words and password untouched";
+    EXPECT_EQ(dir().read("TBinB.dat"), blockList);
+
+    dir().write("tbfD.dat", keySource);
+    restart();
+    ASSERT_TRUE(service().state().ready);
+    EXPECT_EQ(service().passwordEntry(), "parent");
+    EXPECT_EQ(service().words(), Strings{"tulip"});
+    EXPECT_FALSE(service().filterURL("http://bad.example/").allowed);
+    EXPECT_EQ(service().siteLogs().findVisited("kept.example/")->hits, 1);
 }
 
 TEST_F(ServiceStoreTest, DownloadDnaListAppendsTheVisitedAddressesAtEveryCall) {

@@ -229,12 +229,25 @@ TEST_F(SettingsFileTest, LoadingPassesTheStoredTimezoneToTheTimeComponent) {
     EXPECT_EQ(next.settings().categoryStates[4], 0);
 }
 
-TEST_F(SettingsFileTest, LoadingFailsWithoutTheFileOrWithoutTheTimeComponent) {
-    files.refuseAll = true;
-    EXPECT_EQ(store.load().status, SettingsStatus::FileUnavailable);
-    EXPECT_FALSE(store.writeTimedAccess());
-    files.refuseAll = false;
+TEST_F(SettingsFileTest, AHeldFileKeepsTheValuesHeldAndIsReadBeforeItIsWritten) {
+    store.settings().dailyAllowance[1] = 7200;
+    ASSERT_TRUE(store.writeTimedAccess());
+    store.settings().dailyAllowance[1] = 86400;
 
+    files.refuseAll = true;
+    EXPECT_TRUE(store.load().ok());
+    EXPECT_TRUE(store.unread());
+    EXPECT_EQ(store.settings().dailyAllowance[1], 86400u) << "the values held stay";
+    EXPECT_FALSE(store.writeTimedAccess());
+
+    files.refuseAll = false;
+    EXPECT_TRUE(store.writeCategories());
+    EXPECT_FALSE(store.unread());
+    EXPECT_EQ(store.settings().dailyAllowance[1], 7200u) << "the parent's, read first";
+    EXPECT_EQ(reloaded().dailyAllowance[1], 7200u);
+}
+
+TEST_F(SettingsFileTest, LoadingFailsWithoutTheTimeComponent) {
     ASSERT_TRUE(store.writeTimedAccess());
     store.setTimeServer(nullptr);
     EXPECT_EQ(store.load().status, SettingsStatus::NoTimeServer);
@@ -323,6 +336,19 @@ TEST_F(SettingsFileTest, ATimezoneTheTimeComponentRefusesIsHeldButNotWritten) {
 
     store.setTimeServer(nullptr);
     EXPECT_EQ(manager.setTimezoneString("(GMT) x").status, SettingsStatus::NoTimeServer);
+}
+
+TEST_F(SettingsFileTest, ATimezoneTextLongerThanADisplayNameIsRefusedAndChangesNothing) {
+    ASSERT_TRUE(manager.setTimezoneString("(GMT+01:00) Paris").ok());
+    store.settings().usedToday = 77;
+    EXPECT_EQ(manager.setTimezoneString(std::string(kMaxTimezoneChars + 1, 'x')).status,
+              SettingsStatus::TooLong);
+    EXPECT_EQ(manager.getTimezoneString(), std::string("(GMT+01:00) Paris"));
+    EXPECT_EQ(store.settings().usedToday, 77);
+    EXPECT_EQ(timeServer.offsets.size(), 1u);
+    const std::string longest = "(GMT+02:00) " + std::string(kMaxTimezoneChars - 12, 'y');
+    EXPECT_TRUE(manager.setTimezoneString(longest).ok());
+    EXPECT_EQ(reloaded().timezoneName, longest);
 }
 
 TEST_F(SettingsFileTest, TimedAccessSwitchIsStored) {

@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <cstring>
 #include <map>
+#include <set>
 #include <memory>
 #include <string>
 #include <vector>
@@ -25,6 +26,10 @@ class MemoryCompoundFiles : public CompoundFiles {
     struct FileData {
         std::map<std::string, std::shared_ptr<Bytes>> streams;
         bool open = false;
+        bool held = false;        // another program holds it
+        bool unreadable = false;  // no compound file: cut short, emptied, garbage
+        // Streams whose bytes cannot be read (a file damaged inside).
+        std::set<std::string> damagedStreams;
         long changesLeft = -1;  // -1: no limit
         int commits = 0;
 
@@ -36,12 +41,25 @@ class MemoryCompoundFiles : public CompoundFiles {
         }
     };
 
-    std::unique_ptr<CompoundFile> openOrCreate(const std::string& path) override {
-        if (refuseAll) return nullptr;
+    OpenedFile open(const std::string& path) override {
+        if (refuseAll) return {nullptr, FileState::Held};
         std::shared_ptr<FileData>& data = files_[path];
-        if (!data) data = std::make_shared<FileData>();
-        if (data->open) return nullptr;
-        return std::make_unique<File>(data);
+        const bool created = !data;
+        if (created) data = std::make_shared<FileData>();
+        if (data->open || data->held) return {nullptr, FileState::Held};
+        if (data->unreadable) return {nullptr, FileState::Unreadable};
+        return {std::make_unique<File>(data), created ? FileState::Created : FileState::Opened};
+    }
+    bool setAside(const std::string& path) override {
+        auto it = files_.find(path);
+        if (it == files_.end() || it->second->open || it->second->held) return false;
+        for (int n = 1;; ++n) {
+            const std::string name = setAsideName(path, n);
+            if (files_.count(name)) continue;
+            files_[name] = it->second;
+            files_.erase(it);
+            return true;
+        }
     }
 
     bool exists(const std::string& path) const { return files_.count(path) > 0; }
@@ -116,7 +134,7 @@ class MemoryCompoundFiles : public CompoundFiles {
 
         std::unique_ptr<Stream> openStream(const std::string& name) override {
             auto it = data_->streams.find(name);
-            if (it == data_->streams.end()) return nullptr;
+            if (it == data_->streams.end() || data_->damagedStreams.count(name)) return nullptr;
             return std::make_unique<MemoryStream>(data_, it->second);
         }
         std::unique_ptr<Stream> createStream(const std::string& name) override {

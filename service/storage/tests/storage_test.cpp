@@ -2,6 +2,7 @@
 
 #include "service/storage/byte_codec.h"
 #include "service/storage/code_page.h"
+#include "service/storage/compound_file_check.h"
 #include "service/storage/stream_replace.h"
 #include "service/storage/tests/memory_compound_file.h"
 
@@ -192,6 +193,68 @@ TEST_F(StreamReplaceTest, AJournalWithoutItsMarkIsDropped) {
     files.putStream(kPath, journalStreamName("S"), {2});
     EXPECT_FALSE(read("S"));
     EXPECT_TRUE(files.streamNames(kPath).empty());
+}
+
+}  // namespace
+}  // namespace tb::storage
+
+// --- The look at a compound file's bookkeeping ------------------------------
+
+namespace tb::storage {
+namespace {
+
+// A compound file of version 3 made by hand: sector 0 the allocation
+// table, 1 the directory, 2 to 9 the one stream "S" of 4096 bytes.
+struct HandMadeFile {
+    std::vector<uint8_t> bytes = std::vector<uint8_t>(512 + 10 * 512, 0);
+
+    HandMadeFile() {
+        const uint8_t signature[8] = {0xD0, 0xCF, 0x11, 0xE0, 0xA1, 0xB1, 0x1A, 0xE1};
+        std::copy(signature, signature + 8, bytes.begin());
+        put16(0x18, 0x3E), put16(0x1A, 3), put16(0x1C, 0xFFFE), put16(0x1E, 9), put16(0x20, 6);
+        put32(0x2C, 1), put32(0x30, 1), put32(0x38, 4096), put32(0x3C, kEnd), put32(0x44, kEnd);
+        put32(0x4C, 0);
+        for (size_t i = 1; i < 109; ++i) put32(0x4C + 4 * i, kFree);
+        for (uint32_t i = 0; i < 128; ++i) fat(i, kFree);
+        fat(0, 0xFFFFFFFD), fat(1, kEnd);
+        for (uint32_t i = 2; i < 9; ++i) fat(i, i + 1);
+        fat(9, kEnd);
+        entry(0, 5, kEnd, 0);
+        entry(1, 2, 2, 4096);
+    }
+    void put16(size_t at, uint16_t v) { bytes[at] = v & 0xFF, bytes[at + 1] = v >> 8; }
+    void put32(size_t at, uint32_t v) {
+        for (int i = 0; i < 4; ++i) bytes[at + i] = (v >> (8 * i)) & 0xFF;
+    }
+    void fat(uint32_t sector, uint32_t next) { put32(512 + 4 * sector, next); }
+    void entry(size_t n, uint8_t type, uint32_t start, uint32_t size) {
+        const size_t at = 1024 + 128 * n;
+        bytes[at + 0x42] = type;
+        put32(at + 0x74, start), put32(at + 0x78, size);
+    }
+    static constexpr uint32_t kEnd = 0xFFFFFFFE, kFree = 0xFFFFFFFF;
+};
+
+TEST(CompoundFileCheck, AWholeFilePassesAndOneCutShortOrWithBrokenChainsDoesNot) {
+    EXPECT_TRUE(compoundFileLooksWhole(HandMadeFile().bytes));
+    for (size_t size :
+         {size_t{0}, size_t{100}, size_t{512}, size_t{1536}, size_t{4096}, size_t{5120}}) {
+        HandMadeFile cut;
+        cut.bytes.resize(size);
+        EXPECT_FALSE(compoundFileLooksWhole(cut.bytes)) << size << " bytes";
+    }
+    HandMadeFile loop;
+    loop.fat(6, 3);
+    EXPECT_FALSE(compoundFileLooksWhole(loop.bytes)) << "a chain that loops";
+    HandMadeFile outside;
+    outside.put32(0x30, 40);
+    EXPECT_FALSE(compoundFileLooksWhole(outside.bytes)) << "a directory beyond the end";
+    HandMadeFile shortChain;
+    shortChain.fat(5, HandMadeFile::kEnd);
+    EXPECT_FALSE(compoundFileLooksWhole(shortChain.bytes)) << "a stream longer than its chain";
+    HandMadeFile garbage;
+    std::fill(garbage.bytes.begin() + 8, garbage.bytes.end(), 0x5A);
+    EXPECT_FALSE(compoundFileLooksWhole(garbage.bytes));
 }
 
 }  // namespace
