@@ -5,6 +5,7 @@
 
 #include "common/com_convert.h"
 #include "common/com_holders.h"
+#include "common/local_server_win32.h"
 
 namespace tb::helper {
 
@@ -22,17 +23,13 @@ void ServiceLink::connect() {
     if (createNew()) rememberIdentity();
 }
 
+// Creation fails after the service was ended by force while the system
+// still holds its class for the process that is gone: the service is then
+// started from its registered program (local_server_win32.h). Meanwhile the
+// navigation waits.
 bool ServiceLink::createNew() {
-    ComPtr<IUnknown> unknown;
-    if (FAILED(CoCreateInstance(CLSID_Log, nullptr, CLSCTX_ALL, IID_IUnknown, &unknown)) ||
-        !unknown)
-        return false;
-    if (FAILED(OleRun(unknown.Get()))) return false;
-    if (FAILED(unknown.As(&log_))) {
-        log_.Reset();
-        return false;
-    }
-    return true;
+    const ComPtr<IUnknown> object = createOrStartLocalServer(CLSID_Log);
+    return object && SUCCEEDED(object.As(&log_));
 }
 
 void ServiceLink::rememberIdentity() {

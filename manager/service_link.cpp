@@ -5,6 +5,7 @@
 #include "common/com_convert.h"
 #include "common/com_error.h"
 #include "common/com_holders.h"
+#include "common/local_server_win32.h"
 #include "manager/manager_app.h"
 
 namespace tb::manager {
@@ -26,9 +27,13 @@ void checkCall(HRESULT hr, REFIID iid, const char* operation) {
 
 ManagerDataLink::ManagerDataLink() {
     ComPtr<IUnknown> unknown;
-    const HRESULT hr = CoCreateInstance(
+    HRESULT hr = CoCreateInstance(
         CLSID_Log, nullptr, CLSCTX_INPROC_SERVER | CLSCTX_INPROC_HANDLER | CLSCTX_LOCAL_SERVER,
         IID_IUnknown, reinterpret_cast<void**>(unknown.GetAddressOf()));
+    // A service ended by force may leave its class behind with the system:
+    // the running one, or one started from its program, serves instead.
+    if (FAILED(hr) && hr != E_NOINTERFACE && (unknown = createOrStartLocalServer(CLSID_Log)))
+        hr = S_OK;
     if (hr != E_NOINTERFACE) checkCall(hr, IID_IManagerData, "CreateInstance");
     if (unknown) {
         OleRun(unknown.Get());

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "common/com_holders.h"
+#include "common/local_server_win32.h"
 #include "common/tbserv.h"
 #include "service/process/tests/wine_test_support.h"
 
@@ -48,11 +49,13 @@ class InstalledProduct : public ::testing::Test {
         ASSERT_TRUE(connect());
     }
 
-    // A new connection, which starts the service when none runs.
+    // A new connection, which starts the service when none runs; else, as
+    // the Manager and the helper do, the running one from the running
+    // object table.
     virtual bool connect() {
         log.Reset();
-        return CoCreateInstance(CLSID_Log, nullptr, CLSCTX_LOCAL_SERVER, IID_ILog,
-                                reinterpret_cast<void**>(log.GetAddressOf())) == S_OK;
+        const Microsoft::WRL::ComPtr<IUnknown> object = createOrStartLocalServer(CLSID_Log);
+        return object && object.As(&log) == S_OK;
     }
 
     ComApartment com;
