@@ -25,7 +25,14 @@ void CAllowedPage::onAddSite() {
     edited_.setSel(-1, false);
     if (log_.selCount() < 2) {
         updateData(true);
-        if (!address_.empty()) addToEditedList(allowCandidate(address_));
+        const std::string candidate = allowCandidate(address_);
+        if (candidate.size() > kMaxAddressChars) {
+            messageBox(IDS_ADDRESS_TOO_LONG);
+            SetFocus(item(IDC_SITE_EDIT));
+            SendDlgItemMessageA(hwnd_, IDC_SITE_EDIT, EM_SETSEL, 0, -1);
+        } else if (!candidate.empty()) {
+            addToEditedList(candidate);
+        }
     } else {
         for (const std::string& address : selectedLogAddresses()) addToEditedList(address);
     }

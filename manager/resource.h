@@ -26,6 +26,8 @@
 #define IDS_UNINSTALL 106
 #define IDS_TOTAL_RANGE 107
 #define IDS_VENDOR_REFUSED 108
+#define IDS_ADDRESS_TOO_LONG 109
+#define IDS_WORD_TOO_LONG 110
 
 // System menu commands of the sheet.
 #define IDM_ABOUTBOX 0x0010

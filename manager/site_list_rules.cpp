@@ -47,7 +47,15 @@ std::string formatLoggedSite(int32_t time, std::string_view address) {
     return text;
 }
 
-std::string normaliseCandidate(std::string_view typed) {
+std::string trimmedBlanks(std::string_view text) {
+    const size_t first = text.find_first_not_of(" \t");
+    if (first == std::string_view::npos) return {};
+    const size_t last = text.find_last_not_of(" \t");
+    return std::string(text.substr(first, last - first + 1));
+}
+
+std::string normaliseCandidate(std::string_view text) {
+    const std::string typed = trimmedBlanks(text);
     if (isWebAddress(typed) || contains(typed, "file://")) return stripScheme(typed);
     return std::string(typed);
 }
@@ -71,7 +79,7 @@ std::string vendorRefusalText() {
 
 std::string allowCandidate(std::string_view typed) {
     std::string candidate = normaliseCandidate(typed);
-    if (!endsWith(candidate, "/")) candidate += '/';
+    if (!candidate.empty() && !endsWith(candidate, "/")) candidate += '/';
     return candidate;
 }
 

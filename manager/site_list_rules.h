@@ -32,8 +32,17 @@ struct LoggedSite {
 LoggedSite parseLoggedSite(std::string_view element);
 std::string formatLoggedSite(int32_t time, std::string_view address);
 
-// A typed address: web addresses and file:// addresses take the normal
-// form (scheme cut, lower case); drive and network paths stay as typed.
+// The longest address and word the service keeps; what is longer would be
+// stored cut, so the parent is told instead.
+inline constexpr size_t kMaxAddressChars = 1023;
+inline constexpr size_t kMaxWordChars = 259;
+
+// The text without the blanks and tabs around it.
+std::string trimmedBlanks(std::string_view text);
+
+// A typed address, trimmed: web addresses and file:// addresses take the
+// normal form (scheme cut, lower case); drive and network paths stay as
+// typed. Blank text gives the empty text.
 std::string normaliseCandidate(std::string_view typed);
 
 // "Entire section": an address not ending in '/' is cut after its last '/',
@@ -46,7 +55,8 @@ bool mentionsVendorDomain(std::string_view candidate);
 // The text of message 108, naming the vendor's domain.
 std::string vendorRefusalText();
 
-// Allow Sites: the normalised address, always ending in '/'.
+// Allow Sites: the normalised address, always ending in '/'; empty for
+// blank text.
 std::string allowCandidate(std::string_view typed);
 
 // Whether a list already holds the candidate exactly (case-sensitive; an

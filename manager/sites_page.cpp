@@ -43,8 +43,11 @@ void CSitesPage::onAddSite() {
     }
     for (std::string candidate : candidates) {
         if (entireSection) candidate = cutToSection(candidate);
-        if (mentionsVendorDomain(candidate)) {
-            messageBox(IDS_VENDOR_REFUSED);
+        const int refusal = mentionsVendorDomain(candidate)       ? IDS_VENDOR_REFUSED
+                            : candidate.size() > kMaxAddressChars ? IDS_ADDRESS_TOO_LONG
+                                                                  : 0;
+        if (refusal) {
+            messageBox(refusal);
             SetFocus(item(IDC_SITE_EDIT));
             SendDlgItemMessageA(hwnd_, IDC_SITE_EDIT, EM_SETSEL, 0, -1);
             continue;

@@ -6,6 +6,7 @@
 #include "manager/resource.h"
 #include "manager/service_link.h"
 #include "manager/sheet_rules.h"
+#include "manager/site_list_rules.h"
 
 namespace tb::manager {
 
@@ -30,9 +31,14 @@ void CWordsPage::doDataExchange(DataExchange& dx) {
 
 void CWordsPage::onAddWord() {
     updateData(true);
-    if (word_.empty()) return;
-    if (wordRefused(word_)) {
-        messageBox(IDS_VENDOR_REFUSED);
+    // Blanks around a word may be meant (a whole word); a word of blanks
+    // alone blocks nothing.
+    if (trimmedBlanks(word_).empty()) return;
+    const int refusal = wordRefused(word_)             ? IDS_VENDOR_REFUSED
+                        : word_.size() > kMaxWordChars ? IDS_WORD_TOO_LONG
+                                                       : 0;
+    if (refusal) {
+        messageBox(refusal);
         SetFocus(item(IDC_WORD_EDIT));
         SendDlgItemMessageA(hwnd_, IDC_WORD_EDIT, EM_SETSEL, 0, -1);
         return;

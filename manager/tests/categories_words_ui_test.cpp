@@ -97,6 +97,15 @@ TEST_F(Words, AddingIsCaseSensitiveSkipsDuplicatesAndRefusesTheBrand) {
     EXPECT_EQ(text(page_, kWordEdit), "bad") << "a duplicate is ignored";
     EXPECT_TRUE(manager_.noMessageBox());
     add("");
+    add("  \t ");
+    EXPECT_EQ(words().size(), 3u);
+    setText(page_, kWordEdit, std::string(260, 'w'));
+    postClick(page_, kAddWord);
+    SeenMessageBox tooLong = manager_.waitForMessageBox();
+    ASSERT_NE(tooLong.hwnd, nullptr);
+    EXPECT_EQ(tooLong.text,
+              "This word is longer than 259 characters.\nPlease enter a shorter word.");
+    answerMessageBox(tooLong);
     EXPECT_EQ(words().size(), 3u);
     setText(page_, kWordEdit, "xOrVaNy");
     postClick(page_, kAddWord);

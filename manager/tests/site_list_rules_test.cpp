@@ -60,6 +60,8 @@ TEST(Candidate, WebAndFileAddressesTakeTheNormalForm) {
     EXPECT_EQ(normaliseCandidate("file://C:/Dir/Page.htm"), "c:/dir/page.htm");
     EXPECT_EQ(normaliseCandidate("C:\\Kids\\Game.EXE"), "C:\\Kids\\Game.EXE");
     EXPECT_EQ(normaliseCandidate("//Server/Share"), "//Server/Share");
+    EXPECT_EQ(normaliseCandidate(" \t HTTP://Host.Example/ "), "host.example/");
+    EXPECT_EQ(normaliseCandidate("   "), "");
 }
 
 TEST(Candidate, EntireSectionCutsAfterTheLastSlashOrAppendsOne) {
@@ -72,6 +74,7 @@ TEST(Candidate, EntireSectionCutsAfterTheLastSlashOrAppendsOne) {
 TEST(Candidate, AllowSitesAlwaysEndsInASlash) {
     EXPECT_EQ(allowCandidate("Host.Example"), "host.example/");
     EXPECT_EQ(allowCandidate("http://host.example/a/"), "host.example/a/");
+    EXPECT_EQ(allowCandidate(" \t "), "");
 }
 
 TEST(Candidate, TheVendorDomainIsRecognisedInAnyCase) {

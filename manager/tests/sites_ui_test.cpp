@@ -185,6 +185,60 @@ TEST_F(SiteLists, DoubleClickingALogEntryShowsItOnTheUpdateTab) {
     EXPECT_TRUE(manager_.waitForExit());
 }
 
+TEST_F(SiteLists, BlankAndOverlongAddressesAreNeverStored) {
+    Strings script;
+    for (int i = 0; i < 40; ++i) {
+        script.push_back("visited=" + std::to_string(100 + i) + " site" + std::to_string(i) +
+                         ".example/" + std::string(80, 'p'));
+    }
+    HWND sheet = open(kBlockSites, script);
+    ASSERT_NE(sheet, nullptr);
+    // The log shows whole rows only, above its horizontal scroll bar.
+    HWND log = GetDlgItem(page_, kVisited);
+    RECT client{};
+    GetClientRect(log, &client);
+    const LRESULT row = SendMessageA(log, LB_GETITEMHEIGHT, 0, 0);
+    ASSERT_GT(row, 0);
+    EXPECT_TRUE(GetWindowLongA(log, GWL_STYLE) & WS_HSCROLL);
+    EXPECT_EQ(client.bottom % row, 0) << "a row cut by the scroll bar";
+
+    type("  \t ");
+    click(page_, kAdd);
+    type("  http://Trimmed.Example/a  ");
+    click(page_, kAdd);
+    EXPECT_EQ(listItems(page_, kBlockList), Strings{"trimmed.example/"});
+    const std::string longest = "long.example/" + std::string(1023 - 13, 'x');
+    click(page_, kPage);
+    for (const std::string& address : {longest + "y", std::string("http://") + longest + "y"}) {
+        type(address);
+        postClick(page_, kAdd);
+        SeenMessageBox box = manager_.waitForMessageBox();
+        ASSERT_NE(box.hwnd, nullptr);
+        EXPECT_EQ(box.text,
+                  "This address is longer than 1,023 characters.\nPlease enter a shorter "
+                  "address.");
+        answerMessageBox(box);
+    }
+    type(longest);
+    click(page_, kAdd);
+    EXPECT_EQ(listItems(page_, kBlockList), (Strings{longest, "trimmed.example/"}));
+
+    page_ = selectPage(sheet, kAllowSites);
+    type("   ");
+    click(page_, kAdd);
+    EXPECT_TRUE(listItems(page_, kAllowList).empty());
+    type(longest);  // a slash would make it 1,024
+    postClick(page_, kAdd);
+    SeenMessageBox box = manager_.waitForMessageBox();
+    ASSERT_NE(box.hwnd, nullptr);
+    answerMessageBox(box);
+    EXPECT_TRUE(listItems(page_, kAllowList).empty());
+    service_->mark();
+    pressOk(sheet);
+    EXPECT_EQ(only(calls(), "SetPersBlockSites").size(), 1u);
+    EXPECT_TRUE(only(calls(), "SetAllowedSites").empty());
+}
+
 TEST_F(SiteLists, AllowSitesAppendsASlashAndAcceptsTheVendor) {
     HWND sheet = open(kAllowSites, {"blocked=100 b.example/x.html", "blocked=300 B.example/",
                                     "blocked=200 a.example/", "allowlist=keep.example/"});
