@@ -204,6 +204,45 @@ HRESULT invokeWithReferences(Interface* target, DISPID id, REFIID riid, LCID lci
     return hr;
 }
 
+// A typed array left in a script's variable becomes an array of VARIANT
+// with the same bounds: script languages index and walk only those (Wine's
+// VBScript cannot even walk the typed kind).
+void giveScriptsVariantArrays(DISPPARAMS* params) {
+    if (!params) return;
+    for (UINT i = 0; i < params->cArgs; ++i) {
+        VARIANT& arg = params->rgvarg[i];
+        if (V_VT(&arg) != (VT_BYREF | VT_VARIANT) || !V_VARIANTREF(&arg)) continue;
+        VARIANT* target = V_VARIANTREF(&arg);
+        const VARTYPE element = V_VT(target) & ~VT_ARRAY;
+        if (!(V_VT(target) & VT_ARRAY) || (V_VT(target) & VT_BYREF) || element == VT_VARIANT ||
+            !V_ARRAY(target) || SafeArrayGetDim(V_ARRAY(target)) != 1)
+            continue;
+        SAFEARRAY* typed = V_ARRAY(target);
+        LONG lower = 0, upper = -1;
+        SafeArrayGetLBound(typed, 1, &lower);
+        SafeArrayGetUBound(typed, 1, &upper);
+        SAFEARRAYBOUND bound{static_cast<ULONG>(upper >= lower ? upper - lower + 1 : 0), lower};
+        SAFEARRAY* variants = SafeArrayCreate(VT_VARIANT, 1, &bound);
+        if (!variants) continue;
+        bool copied = true;
+        for (LONG index = lower; copied && index <= upper; ++index) {
+            VARIANT item;
+            VariantInit(&item);
+            V_VT(&item) = element;
+            copied = SUCCEEDED(SafeArrayGetElement(typed, &index, &V_I4(&item))) &&
+                     SUCCEEDED(SafeArrayPutElement(variants, &index, &item));
+            VariantClear(&item);
+        }
+        if (!copied) {
+            SafeArrayDestroy(variants);
+            continue;
+        }
+        VariantClear(target);
+        V_VT(target) = VT_ARRAY | VT_VARIANT;
+        V_ARRAY(target) = variants;
+    }
+}
+
 }  // namespace
 
 STDMETHODIMP LogObject::ScriptDispatch::Invoke(DISPID id, REFIID riid, LCID lcid, WORD flags,
@@ -218,8 +257,11 @@ STDMETHODIMP LogObject::ScriptDispatch::Invoke(DISPID id, REFIID riid, LCID lcid
                                                      result, excep, argErr);
     }
     if (id >= kManagerBase && id < kInfoBase) {
-        return invokeWithReferences(static_cast<IManagerData*>(&log_), id - kManagerBase, riid,
-                                    lcid, flags, params, result, excep, argErr);
+        const HRESULT hr =
+            invokeWithReferences(static_cast<IManagerData*>(&log_), id - kManagerBase, riid, lcid,
+                                 flags, params, result, excep, argErr);
+        if (SUCCEEDED(hr)) giveScriptsVariantArrays(params);
+        return hr;
     }
     return invokeWithReferences(static_cast<ILog*>(&log_), id, riid, lcid, flags, params, result,
                                 excep, argErr);

@@ -35,6 +35,8 @@ HRESULT statusOf(const SettingsResult& result) {
             return E_POINTER;
         case SettingsStatus::TimeServerFailed:
             return static_cast<HRESULT>(result.code);
+        case SettingsStatus::TooLong:
+            return E_INVALIDARG;
         default:
             return S_OK;
     }
@@ -74,9 +76,12 @@ HRESULT getCategoryState(const ManagerSettings& settings, eCATEGORY cat, VARIANT
     return S_OK;
 }
 
+// Any true value is stored as 1, the value the filter's category check
+// looks for: a script's True (-1) would otherwise read back as on and block
+// no site of the category.
 HRESULT setCategoryState(ManagerSettings& settings, eCATEGORY cat, VARIANT_BOOL bCat) {
     return comGuard([&] {
-        settings.setCategoryState(cat, bCat);
+        settings.setCategoryState(cat, bCat ? 1 : 0);
         return S_OK;
     });
 }

@@ -170,6 +170,50 @@ TEST_F(LogMembers, NullPointersAreRefusedAndANullStringIsTheEmptyText) {
     }
 }
 
+// What script languages send: an array of VARIANT, any lower bound, with
+// strings given directly or by reference.
+TEST_F(LogMembers, SetMembersTakeTheArraysOfVariantThatScriptsSend) {
+    SAFEARRAYBOUND bound{3, 1};
+    SAFEARRAY* array = SafeArrayCreate(VT_VARIANT, 1, &bound);
+    ASSERT_TRUE(array);
+    ScopedBstr byReference(L"b.example/");
+    BSTR referenced = byReference.get();
+    ScopedVariant inner;
+    V_VT(inner.get()) = VT_BSTR;
+    V_BSTR(inner.get()) = SysAllocString(L"c.example/");
+    VARIANT* items = nullptr;
+    ASSERT_EQ(SafeArrayAccessData(array, reinterpret_cast<void**>(&items)), S_OK);
+    V_VT(&items[0]) = VT_BSTR;
+    V_BSTR(&items[0]) = SysAllocString(L"a.example/");
+    V_VT(&items[1]) = VT_BYREF | VT_BSTR;
+    V_BSTRREF(&items[1]) = &referenced;
+    V_VT(&items[2]) = VT_BYREF | VT_VARIANT;
+    V_VARIANTREF(&items[2]) = inner.get();
+    SafeArrayUnaccessData(array);
+    ScopedVariant list;
+    V_VT(list.get()) = VT_ARRAY | VT_VARIANT;
+    V_ARRAY(list.get()) = array;
+
+    const Strings expected{"a.example/", "b.example/", "c.example/"};
+    EXPECT_EQ(manager_->SetPersBlockSites(list.get()), S_OK);
+    EXPECT_EQ(blockList(), expected);
+    EXPECT_EQ(manager_->SetAllowedSites(list.get()), S_OK);
+    EXPECT_EQ(allowList(), expected);
+    EXPECT_EQ(manager_->SetWords(list.get()), S_OK);
+    EXPECT_EQ(words(), expected);
+
+    // One element of another kind refuses the whole array.
+    ASSERT_EQ(SafeArrayAccessData(array, reinterpret_cast<void**>(&items)), S_OK);
+    VariantClear(&items[0]);
+    V_VT(&items[0]) = VT_I4;
+    V_I4(&items[0]) = 7;
+    SafeArrayUnaccessData(array);
+    EXPECT_EQ(manager_->SetPersBlockSites(list.get()), E_INVALIDARG);
+    EXPECT_EQ(manager_->SetWords(list.get()), E_INVALIDARG);
+    EXPECT_EQ(blockList(), expected);
+    EXPECT_EQ(words(), expected);
+}
+
 TEST_F(LogMembers, SetMembersRefuseAnythingButAnArrayOfStringsAndChangeNothing) {
     ASSERT_EQ(setList(&IManagerData::SetPersBlockSites, {"keep.example/"}), S_OK);
     ASSERT_EQ(setList(&IManagerData::SetWords, {"keepword"}), S_OK);

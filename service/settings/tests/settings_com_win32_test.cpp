@@ -86,6 +86,65 @@ TEST_F(SettingsComTest, AccessHoursAreTakenFromSixteenBitArraysOfAtLeast24) {
     }
 }
 
+// A script's array: 24 VARIANTs of booleans and numbers, any lower bound,
+// elements by reference; another count or element kind is refused.
+TEST_F(SettingsComTest, AccessHoursAreTakenFromTwentyFourVariantsOfBooleansOrNumbers) {
+    const auto scriptArray = [](ScopedVariant& v, ULONG count, LONG lower) {
+        SAFEARRAYBOUND bound{count, lower};
+        SAFEARRAY* array = SafeArrayCreate(VT_VARIANT, 1, &bound);
+        VARIANT* items = nullptr;
+        SafeArrayAccessData(array, reinterpret_cast<void**>(&items));
+        for (ULONG i = 0; i < count; ++i) {
+            if (i % 3 == 0) {
+                V_VT(&items[i]) = VT_BOOL;
+                V_BOOL(&items[i]) = i % 2 ? VARIANT_TRUE : VARIANT_FALSE;
+            } else if (i % 3 == 1) {
+                V_VT(&items[i]) = VT_I4;
+                V_I4(&items[i]) = i % 2;
+            } else {
+                V_VT(&items[i]) = VT_R8;
+                V_R8(&items[i]) = i % 2;
+            }
+        }
+        SafeArrayUnaccessData(array);
+        V_VT(v.receive()) = VT_ARRAY | VT_VARIANT;
+        V_ARRAY(v.get()) = array;
+    };
+    ScopedVariant in;
+    scriptArray(in, 24, 1);
+    ASSERT_EQ(setAccessHours(manager, eday_Tuesday, in.get()), S_OK);
+    const DayHours set = manager.getAccessHours(eday_Tuesday);
+    EXPECT_EQ(set[0], 0);
+    EXPECT_EQ(set[1], 1);
+    EXPECT_EQ(set[2], 0);
+    EXPECT_EQ(static_cast<short>(set[3]), VARIANT_TRUE);
+    EXPECT_EQ(set[23], 1);
+
+    ScopedVariant byReference;
+    V_VT(byReference.get()) = VT_BYREF | VT_VARIANT;
+    V_VARIANTREF(byReference.get()) = in.get();
+    EXPECT_EQ(setAccessHours(manager, eday_Wednesday, byReference.get()), S_OK);
+    EXPECT_EQ(manager.getAccessHours(eday_Wednesday), set);
+
+    ScopedVariant refused[4];
+    scriptArray(refused[0], 23, 0);
+    scriptArray(refused[1], 25, 0);
+    scriptArray(refused[2], 24, 0);
+    scriptArray(refused[3], 24, 0);
+    VARIANT* items = nullptr;
+    SafeArrayAccessData(V_ARRAY(refused[2].get()), reinterpret_cast<void**>(&items));
+    V_VT(&items[5]) = VT_BSTR;
+    V_BSTR(&items[5]) = SysAllocString(L"1");
+    SafeArrayUnaccessData(V_ARRAY(refused[2].get()));
+    SafeArrayAccessData(V_ARRAY(refused[3].get()), reinterpret_cast<void**>(&items));
+    V_I4(&items[4]) = 70000;  // no 16-bit value
+    SafeArrayUnaccessData(V_ARRAY(refused[3].get()));
+    for (size_t i = 0; i < 4; ++i) {
+        EXPECT_EQ(setAccessHours(manager, eday_Thursday, refused[i].get()), E_INVALIDARG) << i;
+    }
+    EXPECT_EQ(manager.getAccessHours(eday_Thursday), Settings().accessHours[4]);
+}
+
 TEST_F(SettingsComTest, AnythingElseIsRefusedAndChangesNothing) {
     ScopedVariant refused[6];
     makeArray(refused[0], VT_BOOL, 23);  // too short
@@ -106,6 +165,13 @@ TEST_F(SettingsComTest, AnythingElseIsRefusedAndChangesNothing) {
     EXPECT_FALSE(files.exists("tbd.dat")) << "nothing written";
 }
 
+TEST_F(SettingsComTest, ACategorySwitchedOnByAScriptsTrueIsStoredAsOne) {
+    ASSERT_EQ(setCategoryState(manager, ecat_Gambling, VARIANT_TRUE), S_OK);
+    EXPECT_EQ(store.settings().categoryStates[3], 1);
+    ASSERT_EQ(setCategoryState(manager, ecat_Gambling, 0), S_OK);
+    EXPECT_EQ(store.settings().categoryStates[3], 0);
+}
+
 TEST_F(SettingsComTest, TimezoneTextCrossesAsBstrAndItsFailuresAsResults) {
     ScopedBstr text(L"(GMT-03:30) Newfoundland");
     BSTR in = text.get();
@@ -124,6 +190,9 @@ TEST_F(SettingsComTest, TimezoneTextCrossesAsBstrAndItsFailuresAsResults) {
     BSTR none = nullptr;
     store.setTimeServer(&timeServer);
     timeServer.answer = S_OK;
+    ScopedBstr huge(std::wstring(1 << 20, L'z').c_str());
+    BSTR hugeIn = huge.get();
+    EXPECT_EQ(setTimezoneString(manager, &hugeIn), E_INVALIDARG);
     EXPECT_EQ(setTimezoneString(manager, &none), S_OK);
     ASSERT_EQ(getTimezoneString(manager, out.receive()), S_OK);
     EXPECT_EQ(out.get(), nullptr);
