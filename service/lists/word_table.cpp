@@ -93,17 +93,17 @@ bool WordTable::load(const std::string& directory, const CategoryStates& switche
 // neither the word check nor the parent's words.
 std::optional<std::string> WordTable::blockedWordIn(std::string_view text) const {
     if (!findersValid_) {
-        finders_.clear();
+        checkedWords_.clear();
         for (size_t i = 0; i < wordCount_ && i < kSlots; ++i) {
             if (i == userWordStart_ || i == userWordStart_ + 1 || !slots_[i]) continue;
-            finders_.emplace_back(*slots_[i]);
+            checkedWords_.push_back(*slots_[i]);
         }
+        finder_ = MultiPatternFinder(checkedWords_);
         findersValid_ = true;
     }
-    for (const SubstringFinder& finder : finders_) {
-        if (finder.find(text) >= 0) return finder.pattern();
-    }
-    return std::nullopt;
+    const long first = finder_.firstIn(text);
+    if (first < 0) return std::nullopt;
+    return checkedWords_[static_cast<size_t>(first)];
 }
 
 bool WordTable::addWord(std::string_view word) {

@@ -15,7 +15,7 @@
 #include <string_view>
 #include <vector>
 
-#include "common/find_substring.h"
+#include "common/multi_pattern_finder.h"
 #include "service/lists/text_file.h"
 
 namespace tb {
@@ -97,8 +97,10 @@ class WordTable {
     size_t userWordStart_ = 0;
     size_t cursor_ = 0;
     bool loaded_ = false;
-    // Search tables of the words, made once per change of the table.
-    mutable std::vector<SubstringFinder> finders_;
+    // The words the check looks for, in table order, and one automaton
+    // over them; both made again after any change.
+    mutable std::vector<std::string> checkedWords_;
+    mutable MultiPatternFinder finder_;
     mutable bool findersValid_ = false;
 };
 

@@ -6,7 +6,10 @@ set -euo pipefail
 root=$(cd "$(dirname "$0")/../.." && pwd)
 tree="$root/build/bench"
 [[ -f "$tree/build.ninja" ]] || cmake -S "$root" -B "$tree" -G Ninja -DCMAKE_BUILD_TYPE=Release -DTB_BUILD_TESTS=OFF >/dev/null
-cmake --build "$tree" --target filter_bench
+cmake --build "$tree" --target filter_bench word_bench
+
+echo "== word_bench: the word check of a 4 KB page"
+"$tree/bench/word_bench"
 
 echo "== filter_bench: default lists (1,000,000 entries)"
 "$tree/bench/filter_bench"
