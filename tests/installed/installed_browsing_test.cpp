@@ -239,6 +239,20 @@ TEST_F(InstalledBrowsing, EachNavigationIsJudgedByTheParentsListsAndTheSampleLis
 
 // Window b holds a page that would fail the content check while window a
 // learns that filtering is off, and later that it is on again.
+// With the bar in the window, the helper and the band each answer every
+// navigation, and each answer is reported on its own.
+TEST_F(InstalledBrowsing, EachPlugInsAnswerToANavigationIsReportedOnItsOwn) {
+    auto host = browser("bands on\nwindow main");
+    EXPECT_THAT(host->send(std::string("navigate main ") + kNews).results(), ElementsAre("shown"))
+        << host->transcript();
+    const HostOutput again = host->send(std::string("navigate main ") + kNews);
+    const auto before = beforeOf(again, kNews);
+    ASSERT_TRUE(before.has_value()) << host->transcript();
+    const std::string sinks = before->option("sinks").value_or("");
+    EXPECT_THAT(sinks, ::testing::ContainsRegex("helper#\\d+=0x00000000")) << host->transcript();
+    EXPECT_THAT(sinks, HasSubstr("band#")) << host->transcript();
+}
+
 TEST_F(InstalledBrowsing, FilteringOffLetsEverythingThroughInEveryWindowUntilItIsOnAgain) {
     ScopedBstr password(L"\xFE" L"secret");
     VARIANT_BOOL verified = 0;

@@ -257,7 +257,7 @@ WindowEvents::Verdict BarControl::beforeNavigate2(uint32_t frame, const std::str
     V_VT(&args[0]) = VT_BOOL | VT_BYREF;
     V_BOOLREF(&args[0]) = &cancel;
     const HRESULT hr = raise(DISPID_BEFORENAVIGATE2, "BeforeNavigate2", args, 7, url);
-    return WindowEvents::Verdict{cancel != VARIANT_FALSE, static_cast<int32_t>(hr)};
+    return WindowEvents::Verdict{cancel != VARIANT_FALSE, static_cast<int32_t>(hr), {}};
 }
 
 void BarControl::navigateComplete2(uint32_t frame, const std::string& url) {

@@ -48,7 +48,10 @@
 // Output lines (values quoted when they hold blanks):
 //   helper NAME clsid=... hr=...       a helper created and sited
 //   window NAME event=opened|closed ...
-//   before NAME url=... cancel=0|1 hr=...     each BeforeNavigate2
+//   before NAME url=... cancel=0|1 hr=... [sinks=NAME#N=HR,...]
+//                                      each BeforeNavigate2: the first failure,
+//                                      and with several plug-ins each one's
+//                                      own result (helper, band, sink)
 //   nav NAME url=... result=shown|redirected|cancelled|stopped|closed [to=...]
 //   browser NAME call=Navigate|Stop|Quit|ShowBrowserBar|... ...
 //   band NAME event=... [clsid=...] hr=...    a band created, shown, hidden
@@ -56,7 +59,7 @@
 //                                      the band's browser control (see
 //                                      bar_control.h, bar_navigator.h)
 //   msgbox NAME caption=... text=...   a message box, answered with OK
-//   event NAME event=... hr=...        every event, with --trace
+//   event NAME event=... hr=... [sinks=...]    every event, with --trace
 //   daytime listen port=N    daytime answer utc=... answered=N
 //   process FILE found=N gone=0|1
 //   state NAME ...    bench NAME ...    echo ...    error ...

@@ -107,7 +107,9 @@ bool HostWindow::open() {
         ComPtr<IObjectWithSite> helper;
         HRESULT hr =
             CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, IID_IObjectWithSite, &helper);
+        browser_->events().nameNextSinks("helper");
         if (SUCCEEDED(hr)) hr = helper->SetSite(static_cast<IWebBrowser2*>(browser_.Get()));
+        browser_->events().nameNextSinks("sink");
         out_.line(outputLine("helper", name_, {{"clsid", clsidText(clsid)}, {"hr", hex(hr)}}));
         if (helper) helpers_.push_back(std::move(helper));
     }
@@ -177,8 +179,10 @@ void HostWindow::setMenuBar(bool shown) {
 }
 
 HRESULT HostWindow::showBrowserBar(const std::wstring& clsid, bool show) {
+    browser_->events().nameNextSinks("band");
     const HRESULT hr =
         bars_.show(clsid, show, frame_, static_cast<IServiceProvider*>(browser_.Get()));
+    browser_->events().nameNextSinks("sink");
     if (FAILED(hr))
         out_.line(outputLine("bar", name_,
                              {{"clsid", toAnsi(clsid.c_str(), clsid.size())}, {"hr", hex(hr)}}));
@@ -191,14 +195,21 @@ void HostWindow::rightClick() {
     SendMessageW(frame_, WM_RBUTTONUP, 0, MAKELPARAM(20, 20));
 }
 
+// Each sink's own result goes with the first failure, so that one plug-in's
+// E_NOTIMPL does not hide another's answer; only with more than one sink.
 HRESULT HostWindow::raise(DISPID id, const char* event, VARIANTARG* args, UINT count,
-                          std::vector<std::pair<std::string, std::string>> fields) {
+                          std::vector<std::pair<std::string, std::string>> fields,
+                          std::string* sinks) {
     if (!browser_) return E_UNEXPECTED;
     DISPPARAMS params = {args, nullptr, count, 0};
-    const HRESULT hr = browser_->events().raise(id, params);
+    std::string each;
+    const HRESULT hr = browser_->events().raise(id, params, &each);
+    if (each.find(',') == std::string::npos) each.clear();
+    if (sinks) *sinks = each;
     if (options_.trace) {
         fields.insert(fields.begin(), {"event", event});
         fields.emplace_back("hr", hex(hr));
+        if (!each.empty()) fields.emplace_back("sinks", each);
         out_.line(outputLine("event", name_, fields));
     }
     return hr;
@@ -238,8 +249,10 @@ WindowEvents::Verdict HostWindow::beforeNavigate2(const std::string& url, int32_
     VariantInit(&args[0]);
     V_VT(&args[0]) = VT_BOOL | VT_BYREF;
     V_BOOLREF(&args[0]) = &cancel;
-    const HRESULT hr = raise(DISPID_BEFORENAVIGATE2, "BeforeNavigate2", args, 7, {{"url", url}});
-    return Verdict{cancel != VARIANT_FALSE, static_cast<int32_t>(hr)};
+    std::string sinks;
+    const HRESULT hr =
+        raise(DISPID_BEFORENAVIGATE2, "BeforeNavigate2", args, 7, {{"url", url}}, &sinks);
+    return Verdict{cancel != VARIANT_FALSE, static_cast<int32_t>(hr), sinks};
 }
 
 void HostWindow::downloadBegin() {

@@ -78,7 +78,8 @@ class HostWindow : public BrowserFrame, public WindowEvents {
   private:
     std::vector<CLSID> registeredHelpers() const;
     HRESULT raise(DISPID id, const char* event, VARIANTARG* args, UINT count,
-                  std::vector<std::pair<std::string, std::string>> fields = {});
+                  std::vector<std::pair<std::string, std::string>> fields = {},
+                  std::string* sinks = nullptr);
     HRESULT raiseWithUrl(DISPID id, const char* event, const std::string& url);
 
     std::string name_;

@@ -51,9 +51,10 @@ bool Navigator::navigate(const std::string& requested, int32_t flags) {
     ++nesting_;
     const WindowEvents::Verdict verdict = events_.beforeNavigate2(url, flags);
     --nesting_;
-    out_.line(outputLine(
-        "before", window_,
-        {{"url", url}, {"cancel", verdict.cancel ? "1" : "0"}, {"hr", hex(verdict.status)}}));
+    std::vector<std::pair<std::string, std::string>> fields = {
+        {"url", url}, {"cancel", verdict.cancel ? "1" : "0"}, {"hr", hex(verdict.status)}};
+    if (!verdict.sinks.empty()) fields.emplace_back("sinks", verdict.sinks);
+    out_.line(outputLine("before", window_, fields));
     if (closing_ || verdict.cancel) return true;
     // A navigation started from inside this one's event has replaced it.
     if (pending_ && pending_->id > id) return true;

@@ -10,7 +10,7 @@
 // The outcome of each navigation that the script starts is one line:
 //   nav <window> url=<address> result=shown|redirected|cancelled|stopped|closed [to=<address>]
 // and every BeforeNavigate2 one line:
-//   before <window> url=<address> cancel=0|1 hr=<event result>
+//   before <window> url=<address> cancel=0|1 hr=<event result> [sinks=<name#n=result,...>]
 #pragma once
 
 #include <cstdint>
@@ -47,6 +47,7 @@ class WindowEvents {
     struct Verdict {
         bool cancel = false;
         int32_t status = 0;  // the event's result (an HRESULT on Windows)
+        std::string sinks;   // each sink's own result, when there are several to tell apart
     };
     virtual ~WindowEvents() = default;
     virtual Verdict beforeNavigate2(const std::string& url, int32_t flags) = 0;

@@ -1,5 +1,7 @@
 #include "tools/browser_host/web_browser.h"
 
+#include <cstdio>
+
 #include <exdispid.h>
 #include <oleauto.h>
 #include <shlguid.h>
@@ -91,10 +93,12 @@ STDMETHODIMP EventConnection::Advise(IUnknown* sink, DWORD* cookie) {
     }
     *cookie = nextCookie_++;
     sinks_[*cookie] = std::move(dispatch);
+    names_[*cookie] = nextName_ + "#" + std::to_string(*cookie);
     return S_OK;
 }
 
 STDMETHODIMP EventConnection::Unadvise(DWORD cookie) {
+    names_.erase(cookie);
     return sinks_.erase(cookie) ? S_OK : CONNECT_E_NOCONNECTION;
 }
 
@@ -103,11 +107,12 @@ STDMETHODIMP EventConnection::EnumConnections(IEnumConnections** out) {
     return E_NOTIMPL;
 }
 
-HRESULT EventConnection::raise(DISPID id, DISPPARAMS& params) {
-    std::vector<ComPtr<IDispatch>> sinks;
-    for (const auto& [cookie, sink] : sinks_) sinks.push_back(sink);
+HRESULT EventConnection::raise(DISPID id, DISPPARAMS& params, std::string* each) {
+    std::vector<std::pair<std::string, ComPtr<IDispatch>>> sinks;
+    for (const auto& [cookie, sink] : sinks_) sinks.emplace_back(names_[cookie], sink);
     HRESULT first = S_OK;
-    for (const ComPtr<IDispatch>& sink : sinks) {
+    if (each) each->clear();
+    for (const auto& [name, sink] : sinks) {
         EXCEPINFO excep = {};
         UINT argErr = 0;
         ScopedVariant result;
@@ -121,12 +126,18 @@ HRESULT EventConnection::raise(DISPID id, DISPPARAMS& params) {
         SysFreeString(excep.bstrDescription);
         SysFreeString(excep.bstrHelpFile);
         if (FAILED(hr) && SUCCEEDED(first)) first = hr;
+        if (each) {
+            char status[16];
+            std::snprintf(status, sizeof status, "0x%08x", static_cast<unsigned>(hr));
+            *each += (each->empty() ? "" : ",") + name + "=" + status;
+        }
     }
     return first;
 }
 
 void EventConnection::clear() {
     sinks_.clear();
+    names_.clear();
 }
 
 // --- WebBrowser ---

@@ -44,15 +44,21 @@ class EventConnection : public ComObject<EventConnection, IConnectionPoint> {
     STDMETHODIMP Unadvise(DWORD cookie) override;
     STDMETHODIMP EnumConnections(IEnumConnections** out) override;
 
+    // Sinks advised from now on are named so in the output ("helper",
+    // "band"), each with its cookie; others are "sink".
+    void nameNextSinks(std::string name) { nextName_ = std::move(name); }
     // Invokes the event on every sink; the first failure's status (the
-    // exception code of a failed member), else S_OK.
-    HRESULT raise(DISPID id, DISPPARAMS& params);
+    // exception code of a failed member), else S_OK. `each` gets every
+    // sink's own status, "name#cookie=0x...", separated by commas.
+    HRESULT raise(DISPID id, DISPPARAMS& params, std::string* each = nullptr);
     void clear();
     void forgetContainer() { container_ = nullptr; }
 
   private:
     IConnectionPointContainer* container_;  // the browser, which owns this
     std::map<DWORD, Microsoft::WRL::ComPtr<IDispatch>> sinks_;
+    std::map<DWORD, std::string> names_;
+    std::string nextName_ = "sink";
     DWORD nextCookie_ = 1;
 };
 

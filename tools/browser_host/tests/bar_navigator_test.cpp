@@ -29,7 +29,7 @@ struct ScriptedBand : BarEvents, Output {
         const std::string leaving =
             frame ? nav->frameLocation(frame).value_or("?") : nav->location();
         events.push_back("Before" + at(frame) + " " + url + " from=" + leaving);
-        return {cancel[url], 0};
+        return {cancel[url], 0, {}};
     }
     void navigateComplete2(uint32_t frame, const std::string& url) override {
         events.push_back("NavigateComplete" + at(frame) + " " + url);

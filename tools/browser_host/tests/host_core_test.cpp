@@ -170,7 +170,9 @@ struct ScriptedPlugins : WindowEvents, Output {
     void downloadComplete() override { events.push_back("DownloadComplete"); }
     void line(const std::string& text) override {
         if (text.rfind("nav ", 0) == 0 || text.rfind("error ", 0) == 0) lines.push_back(text);
+        if (text.rfind("before ", 0) == 0) befores.push_back(text);
     }
+    std::vector<std::string> befores;
 };
 
 class Navigation : public ::testing::Test {
@@ -197,8 +199,20 @@ TEST_F(Navigation, AnAcceptedPageArrivesInStepsAndCompletes) {
     EXPECT_EQ(nav.locationUrl(), "http://a/");
 }
 
+// With several plug-ins, the line gives each one's answer beside the first
+// failure, so that a band's E_NOTIMPL does not hide the helper's S_OK.
+TEST_F(Navigation, TheBeforeLineReportsEverySinksOwnResult) {
+    plugins.onBefore = [](const std::string&) {
+        return WindowEvents::Verdict{false, static_cast<int32_t>(0x80004001),
+                                     "helper#1=0x00000000,band#2=0x80004001"};
+    };
+    nav.userNavigate("http://a/", LoadPlan{});
+    EXPECT_THAT(plugins.befores, ElementsAre("before w url=http://a/ cancel=0 hr=0x80004001 "
+                                             "sinks=helper#1=0x00000000,band#2=0x80004001"));
+}
+
 TEST_F(Navigation, ACancelledNavigationLoadsNothing) {
-    plugins.onBefore = [](const std::string&) { return WindowEvents::Verdict{true, 0}; };
+    plugins.onBefore = [](const std::string&) { return WindowEvents::Verdict{true, 0, {}}; };
     nav.userNavigate("http://a/", LoadPlan{});
     EXPECT_THAT(plugins.events, ElementsAre("BeforeNavigate2 http://a/"));
     EXPECT_THAT(plugins.lines, ElementsAre("nav w url=http://a/ result=cancelled"));
@@ -210,7 +224,7 @@ TEST_F(Navigation, ANavigationStartedInsideBeforeNavigateReplacesTheFirst) {
         if (url != "http://a/") return WindowEvents::Verdict{};
         nav.stop();
         nav.navigate("C:\\Tamberly\\restricted1.htm", 0);
-        return WindowEvents::Verdict{true, 0};
+        return WindowEvents::Verdict{true, 0, {}};
     };
     nav.userNavigate("http://a/", LoadPlan{1, false});
     EXPECT_EQ(plugins.events[1], "BeforeNavigate2 file:///C:/Tamberly/restricted1.htm");
@@ -268,7 +282,7 @@ TEST_F(Navigation, QuitClosesTheWindowAfterTheEvent) {
 TEST_F(Navigation, RunawayRedirectsAreCutOffInsteadOfRecursingForever) {
     plugins.onBefore = [this](const std::string& url) {
         nav.navigate(url + "x", 0);
-        return WindowEvents::Verdict{true, 0};
+        return WindowEvents::Verdict{true, 0, {}};
     };
     nav.userNavigate("http://a/", LoadPlan{});
     ASSERT_GE(plugins.lines.size(), 2u);
