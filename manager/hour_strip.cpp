@@ -106,7 +106,11 @@ LRESULT CHourStrip::windowProc(UINT msg, WPARAM wParam, LPARAM lParam) {
             if (onPainted_) onPainted_();
             return 0;
         case WM_MOUSEMOVE:
-            if (painter_.tracking()) redraw(painter_.moveTo(cellAt(lParam)));
+            // Only a move with the button held paints: the system's own move
+            // after the capture is taken carries the cursor's position, not
+            // the drag's.
+            if (painter_.tracking() && (wParam & MK_LBUTTON))
+                redraw(painter_.moveTo(cellAt(lParam)));
             return 0;
         case WM_LBUTTONUP:
             if (painter_.tracking()) {
