@@ -144,11 +144,17 @@ bool FilterEngine::internalURLMatch(std::string_view url) const {
 
 bool FilterEngine::search(List list, std::string& url) {
     if (!lists_.search(list, url)) return false;
-    if (localPagesInUse(state_.pages.lists)) {
-        // For the local block page to show; a failure to write is ignored.
-        writeTextFile(state_.directory + kUrlBlockedFile, decoded(url, state_.listKey) + "\n");
-    }
+    if (localPagesInUse(state_.pages.lists))
+        writeBlockedEntry(kUrlBlockedFile, decoded(url, state_.listKey) + "\n", lastUrlBlocked_);
     return true;
+}
+
+// For the local block page to show; a failure to write is ignored (and the
+// next block writes again). The same entry again costs no write.
+void FilterEngine::writeBlockedEntry(const char* file, std::string text, std::string& lastWritten) {
+    const std::string path = state_.directory + file;
+    if (text == lastWritten && fileExists(path)) return;
+    lastWritten = writeTextFile(path, text) ? std::move(text) : std::string();
 }
 
 bool FilterEngine::wordCheck(std::string_view text) {
@@ -164,7 +170,7 @@ bool FilterEngine::wordCheck(std::string_view text) {
     }
     if (!word) return true;
     if (localPagesInUse(state_.pages.words))
-        writeTextFile(state_.directory + kWordBlockedFile, *word + "\n");
+        writeBlockedEntry(kWordBlockedFile, *word + "\n", lastWordBlocked_);
     return false;
 }
 

@@ -53,12 +53,17 @@ class FilterEngine {
     // True when no word of the table occurs in the (lower-case) text.
     bool wordCheck(std::string_view text);
     bool localPagesInUse(const std::string& page) const { return page != state_.pages.remote; }
+    // Writes one of the one-line files for the block page, unless it holds
+    // that text already (from this service's last write, and still there).
+    void writeBlockedEntry(const char* file, std::string text, std::string& lastWritten);
 
     FilterState& state_;
     ListStore& lists_;
     WordTable& words_;
     SiteLogs& logs_;
     std::function<void()> recoverLists_;
+    std::string lastUrlBlocked_;
+    std::string lastWordBlocked_;
 };
 
 }  // namespace tb

@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <filesystem>
+
 #include "common/vendor_endpoints.h"
 #include "service/process/tests/fake_seams.h"
 
@@ -216,6 +219,22 @@ TEST_F(FilterTest, ABlockedAddressGetsTheLocalPageAndItsEntryIsWrittenDown) {
     files().blockPages().block({"bad.example/"});
     EXPECT_EQ(filter("http://bad.example/x/y.htm").replacement, dir().file("restricted1.htm"));
     EXPECT_EQ(dir().read("tbURLBlocked.txt"), "bad.example\r\n");
+}
+
+// The one-line file is written only when its entry changes or it is gone.
+TEST_F(FilterTest, TheSameBlockedEntryAgainIsNotWrittenAgain) {
+    files().blockPages().block({"bad.example/", "worse.example/"});
+    filter("http://bad.example/a.htm");
+    const std::filesystem::path entry = dir().file("tbURLBlocked.txt");
+    const auto old = std::filesystem::file_time_type::clock::now() - std::chrono::hours(24);
+    std::filesystem::last_write_time(entry, old);
+    filter("http://bad.example/b.htm");
+    EXPECT_EQ(std::filesystem::last_write_time(entry), old) << "written again";
+    filter("http://worse.example/");
+    EXPECT_EQ(dir().read("tbURLBlocked.txt"), "worse.example\r\n");
+    std::filesystem::remove(entry);
+    filter("http://worse.example/");
+    EXPECT_EQ(dir().read("tbURLBlocked.txt"), "worse.example\r\n");
 }
 
 TEST_F(FilterTest, AMissingLocalPageGivesWayToTheRemotePage) {
