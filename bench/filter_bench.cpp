@@ -81,7 +81,6 @@ Figures timeDecisions(tb::ServiceCore& core, const std::vector<std::string>& add
                       bool expectBlocked, int& wrong) {
     std::vector<double> micros;
     micros.reserve(addresses.size());
-    const uint64_t bytesBefore = core.lists().bytesFetched();
     const auto start = Clock::now();
     for (const std::string& a : addresses) {
         const auto t0 = Clock::now();
@@ -97,7 +96,6 @@ Figures timeDecisions(tb::ServiceCore& core, const std::vector<std::string>& add
     f.perSecond = addresses.size() / seconds;
     f.p50 = micros[micros.size() / 2];
     f.p99 = micros[std::min(micros.size() - 1, micros.size() * 99 / 100)];
-    f.bytes = double(core.lists().bytesFetched() - bytesBefore) / addresses.size();
     return f;
 }
 

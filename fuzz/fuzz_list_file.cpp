@@ -1,14 +1,16 @@
-// The index header and searchListFile over arbitrary list-file bytes: the
-// first line of the input is the address (encoded as the service encodes
-// it), the rest is the file. No crash, no endless loop, no read outside
-// the data, and a match cuts the address to a prefix of itself.
+// The list search index over arbitrary list-file bytes, against reading the
+// same file line by line: the first line of the input is the address
+// (encoded as the service encodes it), the rest is the file. Both must give
+// the same verdict and cut the address at the same prefix; neither may
+// crash, loop or read outside the data.
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
 #include <string>
 
 #include "common/list_encoding.h"
-#include "service/lists/list_file.h"
+#include "service/lists/list_search_index.h"
+#include "service/lists/tests/reference_list_search.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (size > 64 * 1024) return 0;
@@ -22,18 +24,29 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (!file) return 0;
     file->write(bytes);  // the rule turns LF into CR LF: both forms get fuzzed
     file->flush();
+    std::string written;
+    for (char c : bytes) {
+        if (c == '\n') written += '\r';
+        written += c;
+    }
     const uint64_t fileSize = file->size();
+    if (fileSize != written.size()) __builtin_trap();
 
     for (bool indexed : {true, false}) {
-        std::string url = address;
-        tb::ListIndex index;
-        const bool found = tb::searchListFile(*file, indexed ? &index : nullptr, url);
-        if (found && address.compare(0, url.size(), url) != 0) __builtin_trap();
-        if (!found && url != address) __builtin_trap();
+        tb::ListSearchIndex index;
+        index.build(written, indexed);
+        std::string fromIndex = address;
+        const bool found = index.search(fromIndex, written);
+        std::string fromReading = address;
+        tb::ListIndex header;
+        const bool read =
+            tb::testing::referenceSearch(*file, indexed ? &header : nullptr, fromReading);
+        if (found != read || fromIndex != fromReading) __builtin_trap();
+        if (found && address.compare(0, fromIndex.size(), fromIndex) != 0) __builtin_trap();
         if (indexed) {
-            const tb::ListRange range = tb::sectionRange(index, address, fileSize);
+            const tb::ListRange range = tb::sectionRange(header, address, fileSize);
             if (range.start > range.stop || range.stop > fileSize) __builtin_trap();
-            if (range.start < std::min(index.dataStart, fileSize)) __builtin_trap();
+            if (range.start < std::min(header.dataStart, fileSize)) __builtin_trap();
         }
     }
     return 0;

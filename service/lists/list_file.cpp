@@ -1,6 +1,7 @@
 #include "service/lists/list_file.h"
 
 #include <algorithm>
+#include <cstring>
 #include <limits>
 
 #include "common/find_substring.h"
@@ -13,9 +14,13 @@ bool isBlank(char c) {
     return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\v' || c == '\f';
 }
 
-// A signed decimal number after optional blanks, as atoi reads it, but held
-// to the 32-bit range instead of overflowing.
-int32_t parseOffset(std::string_view text) {
+bool endsEntry(std::string_view line, size_t at) {
+    return at >= line.size() || line[at] == '\r' || line[at] == '\n';
+}
+
+}  // namespace
+
+int32_t parseIndexOffset(std::string_view text) {
     if (!text.empty() && text.back() == '\n') text.remove_suffix(1);
     size_t i = 0;
     while (i < text.size() && isBlank(text[i])) ++i;
@@ -32,27 +37,52 @@ int32_t parseOffset(std::string_view text) {
     return static_cast<int32_t>(value);
 }
 
-bool endsEntry(std::string_view line, size_t at) {
-    return at >= line.size() || line[at] == '\r' || line[at] == '\n';
+ListLine readListLine(std::string_view data, uint64_t pos, size_t maxChars, uint64_t limit) {
+    ListLine line;
+    line.begin = line.end = pos;
+    const uint64_t stop = std::min<uint64_t>(limit, data.size());
+    if (pos >= stop) return line;
+    uint64_t end = std::min<uint64_t>(pos + maxChars, stop);
+    if (const void* lf = std::memchr(data.data() + pos, '\n', static_cast<size_t>(end - pos))) {
+        end = static_cast<uint64_t>(static_cast<const char*>(lf) - data.data()) + 1;
+        line.ended = true;
+    } else if (end > pos && data[end - 1] == '\r' && end < stop && data[end] == '\n') {
+        ++end;
+        line.ended = true;
+    }
+    line.end = end;
+    line.crlf = line.ended && end - pos >= 2 && data[end - 2] == '\r';
+    return line;
 }
 
-}  // namespace
+std::string lineText(std::string_view data, const ListLine& line) {
+    std::string text(data.substr(line.begin, line.end - line.begin));
+    if (line.crlf) text.erase(text.size() - 2, 1);
+    return text;
+}
 
-ListIndex readIndexHeader(TextFile& file) {
+ListIndex readIndexHeader(std::string_view bytes) {
     ListIndex index;
-    file.seek(0);
+    uint64_t pos = 0;
+    auto next = [&](std::string& text) {
+        const ListLine line = readListLine(bytes, pos, kHeaderLineChars, bytes.size());
+        if (line.empty()) return false;
+        text = lineText(bytes, line);
+        pos = line.end;
+        return true;
+    };
     std::string first, second;
-    while (file.readLine(first, kHeaderLineChars)) {
+    while (next(first)) {
         const int c = static_cast<unsigned char>(first[0]);
         if (c > kLastSection) break;
-        if (!file.readLine(second, kHeaderLineChars)) break;
+        if (!next(second)) break;
         if (c >= kFirstSection) {
-            index.offsets[c - kFirstSection] = parseOffset(second);
+            index.offsets[c - kFirstSection] = parseIndexOffset(second);
             index.present[c - kFirstSection] = true;
         }
         if (c == kLastSection) break;
     }
-    index.dataStart = file.tell();
+    index.dataStart = pos;
     return index;
 }
 
@@ -82,14 +112,24 @@ ListRange sectionRange(const ListIndex& index, std::string_view url, uint64_t fi
     return range;
 }
 
-ListMatcher::ListMatcher(std::string_view url) : url_(url) {
+ListPrefixes listPrefixes(std::string_view url) {
+    ListPrefixes out;
     // A final '/' is dropped: the prefix before it is the final one.
-    if (!url_.empty() && url_.back() == '/') url_.pop_back();
-    for (size_t i = 0; i <= url_.size(); ++i) {
-        if (i < url_.size() && url_[i] != '/') continue;
-        if (i >= 3)
-            prefixes_.push_back(
-                {SubstringFinder(std::string_view(url_).substr(0, i)), i == url_.size()});
+    if (!url.empty() && url.back() == '/') url.remove_suffix(1);
+    out.url = url;
+    for (size_t i = 3; i <= url.size(); ++i) {
+        if (i == url.size() || url[i] == '/') out.lengths.push_back(i);
+    }
+    out.lastIsFinal = !out.lengths.empty() && out.lengths.back() == url.size();
+    return out;
+}
+
+ListMatcher::ListMatcher(std::string_view url) {
+    const ListPrefixes p = listPrefixes(url);
+    url_ = p.url;
+    for (size_t n : p.lengths) {
+        prefixes_.push_back(
+            {SubstringFinder(std::string_view(url_).substr(0, n)), n == url_.size()});
     }
 }
 
@@ -122,43 +162,6 @@ size_t ListMatcher::match(std::string_view line) const {
         from = at + 1;
     }
     return best < prefixes_.size() ? prefixes_[best].finder.pattern().size() : 0;
-}
-
-bool searchListFile(TextFile& file, ListIndex* index, std::string& url) {
-    file.discardBuffer();
-    const uint64_t size = file.size();
-    ListRange range{0, std::min(kPlainListStop, size)};
-    if (index) {
-        *index = readIndexHeader(file);
-        range = sectionRange(*index, url, size);
-    }
-    const ListMatcher matcher(url);
-    std::string line;
-    file.seek(range.start);
-    while (file.tell() < range.stop) {
-        if (!file.readLine(line, kListLineChars, range.stop)) return false;
-        const bool full =
-            line.size() == kListLineChars && line.back() != '\n' && file.tell() < range.stop;
-        if (full) {
-            // A full line holds no CR LF pair, so characters and bytes agree.
-            if (const auto resume = file.afterLastCarriageReturn()) {
-                // The entry after the last carriage return is read again
-                // with the next line.
-                line.resize(line.rfind('\r'));
-                file.seek(*resume);
-            } else {
-                // The middle of an entry longer than the line: nothing in it
-                // can end a match, but its tail may with the next chunk.
-                file.seek(file.tell() - std::min(matcher.reach(), kListLineChars - 1));
-                continue;
-            }
-        }
-        if (const size_t n = matcher.match(line)) {
-            url.resize(n);
-            return true;
-        }
-    }
-    return false;
 }
 
 }  // namespace tb

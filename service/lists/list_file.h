@@ -1,4 +1,5 @@
-// Searching one list file for an encoded address.
+// The layout of the list files and the rule by which an encoded address
+// matches a list.
 //
 // A plain list (A, B, C) is a run of encoded entries, each ended by a
 // carriage return. An indexed list (the category lists D to I) starts with
@@ -15,7 +16,6 @@
 #include <vector>
 
 #include "common/find_substring.h"
-#include "service/lists/text_file.h"
 
 namespace tb {
 
@@ -33,10 +33,30 @@ struct ListIndex {
     uint64_t dataStart = 0;
 };
 
-// Reads the header from the start of the file. It ends after the pair of
-// '~', after a first line whose character is above '~' (its offset line is
-// not read) or at the end of the file; a pair below ' ' is ignored.
-ListIndex readIndexHeader(TextFile& file);
+// Reads the header from the start of the file's bytes. It ends after the
+// pair of '~', after a first line whose character is above '~' (its offset
+// line is not read) or at the end of the file; a pair below ' ' is ignored.
+ListIndex readIndexHeader(std::string_view bytes);
+
+// A signed decimal number after optional blanks, as atoi reads it, but held
+// to the 32-bit range instead of overflowing.
+int32_t parseIndexOffset(std::string_view text);
+
+// One line of a list read as the C library reads a text stream into a
+// buffer of maxChars + 1 bytes: at most maxChars bytes, ending after the
+// first LF (a CR at the limit takes the LF after it along), never at or past
+// `limit`. A CR LF pair at the end reads as one LF (`crlf`).
+struct ListLine {
+    uint64_t begin = 0;
+    uint64_t end = 0;
+    bool ended = false;  // by a LF
+    bool crlf = false;
+    bool empty() const { return end == begin; }
+    size_t chars() const { return static_cast<size_t>(end - begin) - (crlf ? 1 : 0); }
+};
+ListLine readListLine(std::string_view data, uint64_t pos, size_t maxChars, uint64_t limit);
+// The line as read: a final CR LF as one LF.
+std::string lineText(std::string_view data, const ListLine& line);
 
 // The byte range [start, stop) to search for an encoded address: the
 // section of its fifth character, or for a short address or one whose fifth
@@ -50,11 +70,15 @@ struct ListRange {
 };
 ListRange sectionRange(const ListIndex& index, std::string_view url, uint64_t fileSize);
 
-// Looks the encoded address up in the file: with an index, in its section
-// (the index is read again first, so a list replaced on disk is used at
-// once); without, from the start of the file. On a match the address is
-// left cut at the matching prefix and the result is true.
-bool searchListFile(TextFile& file, ListIndex* index, std::string& url);
+// The prefixes of an address that can match, by their lengths, shortest
+// first: every part before a '/' of at least 3 characters, and last the
+// whole address less one final '/' (the final prefix) when it has 3.
+struct ListPrefixes {
+    std::string_view url;  // without its final '/'
+    std::vector<size_t> lengths;
+    bool lastIsFinal = false;
+};
+ListPrefixes listPrefixes(std::string_view url);
 
 // Whether one line of a list holds an entry that the address matches, and
 // the length of the matching prefix (0 when none). Entries match by their

@@ -3,6 +3,8 @@
 #include "common/list_encoding.h"
 #include "service/lists/file_replace.h"
 
+#include <cstdio>
+
 namespace tb {
 
 std::string listFileName(List list) {
@@ -17,61 +19,62 @@ bool ListStore::open(const std::string& directory) {
     for (int n = 0; n < kListCount; ++n) {
         const List list = static_cast<List>(n);
         paths_[n] = directory + listFileName(list);
-        files_[n] = TextFile::open(paths_[n], TextFile::Mode::Read);
-        if (!files_[n] && list <= List::C)
-            files_[n] = TextFile::open(paths_[n], TextFile::Mode::ReadWriteTruncate);
-        all = all && files_[n];
+        if (!load(list) && list <= List::C && !fileStamp(paths_[n]))
+            replaceFileContents(paths_[n], "") && load(list);
+        all = all && isOpen(list);
     }
     return all;
 }
 
 void ListStore::close() {
-    for (auto& file : files_) {
-        if (file) fetchedByClosed_ += file->bytesFetched();
-        file.reset();
-    }
+    for (int n = 0; n < kListCount; ++n) unload(static_cast<List>(n));
+}
+
+// A file that cannot be mapped leaves the list as it was.
+bool ListStore::load(List list) {
+    std::unique_ptr<HeldFile> file = HeldFile::open(paths_[listNumber(list)]);
+    const std::optional<FileStamp> stamp = file ? file->stamp() : std::nullopt;
+    const std::optional<MappedView> view = file ? file->map() : std::nullopt;
+    if (!stamp || !view) return false;
+    Open& open = lists_[listNumber(list)];
+    unload(list);
+    open.file = std::move(file);
+    open.stamp = *stamp;
+    open.index.build(view->bytes(), isCategoryList(list));
+    return true;
+}
+
+void ListStore::unload(List list) {
+    Open& open = lists_[listNumber(list)];
+    open.index.clear();
+    open.file.reset();
 }
 
 bool ListStore::search(List list, std::string& url) {
-    TextFile* file = files_[listNumber(list)].get();
-    if (!file) return false;
-    ListIndex* index =
-        isCategoryList(list) ? &indexes_[listNumber(list) - listNumber(List::D)] : nullptr;
-    return searchListFile(*file, index, url);
+    Open& open = lists_[listNumber(list)];
+    if (!open.file) return false;
+    const std::optional<FileStamp> now = fileStamp(paths_[listNumber(list)]);
+    if (now && *now != open.stamp) load(list);
+    std::optional<MappedView> view;
+    return open.index.search(url, [&]() -> std::string_view {
+        if (!view) view = open.file->map();
+        return view ? view->bytes() : std::string_view();
+    });
 }
 
 std::vector<std::string> ListStore::entries(List list, std::string_view key) {
     std::vector<std::string> out;
-    TextFile* file = files_[listNumber(list)].get();
-    if (!file) return out;
-    file->discardBuffer();
-    file->seek(0);
-    std::string line, entry;
-    auto finish = [&] {
-        if (entry.empty()) return;
-        scrambleListText(entry, ScrambleMode::Decode, key);
-        out.push_back(std::move(entry));
-        entry.clear();
-    };
-    while (file->readLine(line, kListLineChars)) {
-        for (char c : line) {
-            if (c == '\r' || c == '\n') {
-                finish();
-            } else {
-                entry.push_back(c);
-            }
-        }
+    const Open& open = lists_[listNumber(list)];
+    const std::optional<MappedView> view = open.file ? open.file->map() : std::nullopt;
+    if (!view) return out;
+    const std::string_view bytes = view->bytes();
+    for (size_t pos = 0; pos < bytes.size();) {
+        size_t end = bytes.find_first_of("\r\n", pos);
+        if (end == std::string_view::npos) end = bytes.size();
+        if (end > pos) out.push_back(decoded(std::string(bytes.substr(pos, end - pos)), key));
+        pos = end + 1;
     }
-    finish();
     return out;
-}
-
-bool ListStore::reopen(List list, TextFile::Mode mode) {
-    auto& file = files_[listNumber(list)];
-    if (file) fetchedByClosed_ += file->bytesFetched();
-    file.reset();
-    file = TextFile::open(paths_[listNumber(list)], mode);
-    return file != nullptr;
 }
 
 // The new list replaces the old file as a whole (file_replace.h); the list
@@ -84,26 +87,35 @@ bool ListStore::rewrite(List list, const std::vector<std::string>& entries, std:
         text += encoded(e.substr(0, kListLineChars), key);
         text += '\r';
     }
-    auto& file = files_[listNumber(list)];
-    fetchedByClosed_ += file->bytesFetched();
-    file.reset();  // Windows replaces no file that is held open
+    unload(list);  // Windows replaces no file that is held open
     const bool replaced = replaceFileContents(paths_[listNumber(list)], text, true);
-    file = TextFile::open(paths_[listNumber(list)], TextFile::Mode::Read);
-    return replaced && file != nullptr;
+    return load(list) && replaced;
 }
 
 bool ListStore::append(List list, std::string_view entry, std::string_view key) {
-    if (!reopen(list, TextFile::Mode::AppendRead)) return false;
-    TextFile& file = *files_[listNumber(list)];
-    return file.write(encoded(std::string(entry.substr(0, kListLineChars)), key) + '\r') &&
-           file.flush();
+    if (!isOpen(list)) return false;
+    std::FILE* f = std::fopen(paths_[listNumber(list)].c_str(), "ab");
+    if (!f) return false;
+    std::string line;
+    for (char c : encoded(std::string(entry.substr(0, kListLineChars)), key)) {
+        if (c == '\n') line += '\r';  // as the lists are written: LF as CR LF
+        line += c;
+    }
+    line += '\r';
+    const bool written = std::fwrite(line.data(), 1, line.size(), f) == line.size();
+    const bool closed = std::fclose(f) == 0;
+    return load(list) && written && closed;
 }
 
-uint64_t ListStore::bytesFetched() const {
-    uint64_t total = fetchedByClosed_;
-    for (const auto& file : files_) {
-        if (file) total += file->bytesFetched();
-    }
+size_t ListStore::entryCount() const {
+    size_t total = 0;
+    for (const Open& open : lists_) total += open.index.entryCount();
+    return total;
+}
+
+size_t ListStore::indexMemory() const {
+    size_t total = 0;
+    for (const Open& open : lists_) total += open.index.memoryBytes();
     return total;
 }
 

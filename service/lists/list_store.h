@@ -11,7 +11,8 @@
 #include <vector>
 
 #include "service/lists/list_file.h"
-#include "service/lists/text_file.h"
+#include "service/lists/list_search_index.h"
+#include "service/lists/mapped_file.h"
 
 namespace tb {
 
@@ -31,42 +32,53 @@ constexpr List categoryList(int category) {
 // "TBinA.dat" with the list's letter.
 std::string listFileName(List list);
 
+// Each list file is held open, and its search index is built when it is
+// opened. A search first asks whether the file changed on disk since (its
+// size and last write) and builds the index again when it did, so a list
+// written by another program is used at once. The file's bytes are mapped
+// only while a search needs them.
 class ListStore {
   public:
     // Opens the nine files of the directory (given with its trailing
-    // separator) for reading; a missing A, B or C is created empty. False
-    // when any of the nine is still not open.
+    // separator); a missing A, B or C is created empty. False when any of
+    // the nine is still not open.
     bool open(const std::string& directory);
     void close();
 
-    bool isOpen(List list) const { return files_[listNumber(list)] != nullptr; }
+    bool isOpen(List list) const { return lists_[listNumber(list)].file != nullptr; }
     const std::string& path(List list) const { return paths_[listNumber(list)]; }
 
-    // searchListFile on the list; the category lists by their index.
+    // The list's search: on a match the encoded address is cut at the
+    // matching prefix.
     bool search(List list, std::string& url);
 
     // The list's entries, decoded, in file order. Entries end at carriage
     // returns or line feeds; empty ones are skipped.
     std::vector<std::string> entries(List list, std::string_view key);
-    // Reopens the list truncated and writes the entries encoded, each with a
-    // carriage return. Nothing when the list is not open.
+    // Replaces the list with the entries encoded, each with a carriage
+    // return. Nothing when the list is not open.
     bool rewrite(List list, const std::vector<std::string>& entries, std::string_view key);
-    // Reopens the list for appending and adds one encoded entry.
+    // Adds one encoded entry at the end of the list.
     bool append(List list, std::string_view entry, std::string_view key);
 
-    const ListIndex& index(List list) const {
-        return indexes_[listNumber(list) - listNumber(List::D)];
-    }
-    // Bytes fetched from all nine files since they were opened.
-    uint64_t bytesFetched() const;
+    const ListIndex& index(List list) const { return lists_[listNumber(list)].index.header(); }
+    // Entries indexed and memory held by the indexes, over the nine lists.
+    size_t entryCount() const;
+    size_t indexMemory() const;
 
   private:
-    bool reopen(List list, TextFile::Mode mode);
+    struct Open {
+        std::unique_ptr<HeldFile> file;
+        FileStamp stamp;  // of the bytes indexed
+        ListSearchIndex index;
+    };
+    // Opens the file and builds its index; false (and the list as it was)
+    // when it cannot be read.
+    bool load(List list);
+    void unload(List list);
 
-    std::array<std::unique_ptr<TextFile>, kListCount> files_;
+    std::array<Open, kListCount> lists_;
     std::array<std::string, kListCount> paths_;
-    std::array<ListIndex, kCategoryCount> indexes_;
-    uint64_t fetchedByClosed_ = 0;
 };
 
 }  // namespace tb

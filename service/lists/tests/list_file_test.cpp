@@ -4,7 +4,10 @@
 
 #include <map>
 
+#include "service/lists/list_search_index.h"
+#include "service/lists/list_store.h"
 #include "service/lists/tests/list_builder.h"
+#include "service/lists/tests/reference_list_search.h"
 
 namespace tb {
 namespace {
@@ -14,15 +17,23 @@ using testing::TempDirectory;
 
 class ListSearch : public ::testing::Test {
   protected:
-    // Writes the bytes as the list file and searches it for the address.
+    // Searches the bytes for the address with the index, and checks that
+    // reading the file line by line gives the same answer.
     bool search(const std::string& bytes, const std::string& address, bool indexed,
                 std::string* cut = nullptr) {
+        ListSearchIndex index;
+        index.build(bytes, indexed);
+        std::string url = encoded(address, key_);
+        const bool found = index.search(url, bytes);
+
         dir_.write("list.dat", bytes);
         auto file = TextFile::open(dir_.file("list.dat"), TextFile::Mode::Read);
         EXPECT_TRUE(file);
-        std::string url = encoded(address, key_);
-        ListIndex index;
-        const bool found = searchListFile(*file, indexed ? &index : nullptr, url);
+        std::string read = encoded(address, key_);
+        ListIndex header;
+        EXPECT_EQ(testing::referenceSearch(*file, indexed ? &header : nullptr, read), found)
+            << address;
+        EXPECT_EQ(read, url) << address;
         if (cut) *cut = decoded(url, key_);
         return found;
     }
@@ -145,15 +156,26 @@ TEST_F(ListSearch, TheTildeSectionRunsToTheEndOfTheFile) {
 }
 
 TEST_F(ListSearch, AListReplacedOnDiskIsUsedAtOnce) {
-    dir_.write("D.dat", listc::categoryListFile({"www.alpha.example/"}, key_));
-    auto file = TextFile::open(dir_.file("D.dat"), TextFile::Mode::Read);
-    ASSERT_TRUE(file);
-    ListIndex index;
-    std::string url = encoded("www.omega.example/", key_);
-    EXPECT_FALSE(searchListFile(*file, &index, url));
-    dir_.write("D.dat",
-               listc::categoryListFile({"www.alpha.example/", "www.omega.example/"}, key_));
-    EXPECT_TRUE(searchListFile(*file, &index, url));
+    testing::ServiceFiles(dir_, key_).category(0, {"www.alpha.example/"}).complete();
+    ListStore store;
+    ASSERT_TRUE(store.open(dir_.dir()));
+    const std::string omega = encoded("www.omega.example/", key_);
+    std::string url = omega;
+    EXPECT_FALSE(store.search(List::D, url));
+    // Another program writes the list anew in place.
+    auto replace = [&](const std::vector<std::string>& entries) {
+        dir_.write("TBinD.dat", listc::categoryListFile(entries, key_));
+    };
+    replace({"www.alpha.example/", "www.omega.example/"});
+    url = omega;
+    EXPECT_TRUE(store.search(List::D, url));
+    // Written again, to the same size.
+    replace({"www.alpha.example/", "www.omegb.example/"});
+    std::filesystem::last_write_time(
+        dir_.file("TBinD.dat"),
+        std::filesystem::last_write_time(dir_.file("TBinD.dat")) + std::chrono::seconds(2));
+    url = omega;
+    EXPECT_FALSE(store.search(List::D, url));
 }
 
 TEST_F(ListSearch, BadOffsetsNeverTakeTheSearchOutsideTheDataNorLoop) {
@@ -207,8 +229,9 @@ TEST_F(ListSearch, AnEntryLongerThanTheLineBufferIsReadToItsEnd) {
 TEST(IndexHeader, ReadsOffsetPairsUpToTheTildePair) {
     TempDirectory dir;
     dir.write("h.dat", " \r\n0\r\nA\r\n  12\n\x05\r\n77\r\nB\r\n-3\r\n~\r\n+40\r\nDATA");
+    const ListIndex index = readIndexHeader(dir.read("h.dat"));
     auto file = TextFile::open(dir.file("h.dat"), TextFile::Mode::Read);
-    const ListIndex index = readIndexHeader(*file);
+    EXPECT_EQ(testing::referenceIndexHeader(*file).offsets, index.offsets);
     EXPECT_TRUE(index.present[0]);
     EXPECT_EQ(index.offsets['A' - 32], 12);
     EXPECT_EQ(index.offsets['B' - 32], -3);
@@ -221,8 +244,7 @@ TEST(IndexHeader, ReadsOffsetPairsUpToTheTildePair) {
 TEST(IndexHeader, EndsAtAFirstLineAboveTildeWithoutReadingItsOffset) {
     TempDirectory dir;
     dir.write("h.dat", "A\r\n5\r\n\x7f\r\n9\r\n");
-    auto file = TextFile::open(dir.file("h.dat"), TextFile::Mode::Read);
-    const ListIndex index = readIndexHeader(*file);
+    const ListIndex index = readIndexHeader(dir.read("h.dat"));
     EXPECT_EQ(index.offsets['A' - 32], 5);
     EXPECT_EQ(index.dataStart, 9u);  // after the line of character 127
 }

@@ -6,6 +6,7 @@
 
 #include "common/list_encoding.h"
 #include "service/lists/list_file.h"
+#include "service/lists/text_file.h"
 #include "service/lists/word_table.h"
 #include "service/process/tests/fake_seams.h"
 
@@ -36,7 +37,7 @@ TEST(ListCompiler, FilesEveryEntryInTheSectionOfItsEncodedFifthCharacter) {
     TempDirectory dir;
     dir.write("D.dat", categoryListFile(entries, "qz8x2m5w"));
     auto file = TextFile::open(dir.file("D.dat"), TextFile::Mode::Read);
-    const ListIndex index = readIndexHeader(*file);
+    const ListIndex index = readIndexHeader(dir.read("D.dat"));
     for (int k = 0; k < 95; ++k) EXPECT_TRUE(index.present[k]) << k;
     const uint64_t size = file->size();
     for (const std::string& e : entries) {

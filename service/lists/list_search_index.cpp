@@ -1,0 +1,349 @@
+#include "service/lists/list_search_index.h"
+
+#include <algorithm>
+#include <cstring>
+#include <limits>
+
+namespace tb {
+
+namespace {
+
+constexpr size_t kRestartEvery = 16;  // lines between two restart points
+constexpr size_t kBloomBitsPerEntry = 16;
+constexpr size_t kTailBytes = 8;
+
+bool isBreak(char c) {
+    return c == '\r' || c == '\n';
+}
+
+uint64_t mix(uint64_t h) {
+    h ^= h >> 33;
+    h *= 0xff51afd7ed558ccdull;
+    h ^= h >> 33;
+    h *= 0xc4ceb9fe1a85ec53ull;
+    h ^= h >> 33;
+    return h;
+}
+
+// The last eight bytes of a text, last byte highest, missing bytes as 0:
+// ordering by it agrees with ordering by the text read backwards.
+uint64_t tailOf(const char* end, size_t length) {
+    uint64_t tail = 0;
+    for (size_t i = 0; i < kTailBytes; ++i) {
+        const uint64_t c =
+            i < length ? static_cast<unsigned char>(end[-1 - static_cast<long>(i)]) : 0;
+        tail = (tail << 8) | c;
+    }
+    return tail;
+}
+
+// A line that fills the buffer in the middle of the range: the reading cuts
+// it after its last CR or, with none, skips it.
+bool isFull(const ListLine& line, uint64_t stop) {
+    return !line.ended && line.end - line.begin == kListLineChars && line.end < stop;
+}
+
+const char* lastCarriageReturn(const char* from, const char* to) {
+    while (to > from) {
+        if (*--to == '\r') return to;
+    }
+    return nullptr;
+}
+
+}  // namespace
+
+void ListSearchIndex::clear() {
+    data_ = {};
+    size_ = 0;
+    header_ = {};
+    regionStart_ = regionEnd_ = 0;
+    sorted_ = false;
+    ends_.clear();
+    ends_.shrink_to_fit();
+    bloom_.clear();
+    bloom_.shrink_to_fit();
+    chains_.clear();
+    chainOf_.fill(-1);
+}
+
+// The lines of a range, as the reading meets them: a restart point every
+// few lines. A skipped part of an over-long entry is read again from a
+// point that depends on the address, so the points stop there and start
+// again after the next LF, where every reading starts a line.
+int ListSearchIndex::chainIndex(const ListRange& range) {
+    if (range.start >= range.stop) return -1;
+    for (size_t i = 0; i < chains_.size(); ++i) {
+        if (chains_[i].range.start == range.start && chains_[i].range.stop == range.stop)
+            return static_cast<int>(i);
+    }
+    Chain chain{range, {range.start}};
+    chain.cutAtStart = range.start > regionStart_ && !isBreak(data_[range.start - 1]) &&
+                       !isBreak(data_[range.start]);
+    chain.cutAtStop =
+        range.stop < regionEnd_ && !isBreak(data_[range.stop - 1]) && !isBreak(data_[range.stop]);
+    uint64_t pos = range.start;
+    size_t lines = 0;
+    while (pos < range.stop) {
+        if (lines == kRestartEvery) {
+            chain.restarts.push_back(pos);
+            lines = 0;
+        }
+        const ListLine line = readListLine(data_, pos, kListLineChars, range.stop);
+        if (line.empty()) break;
+        ++lines;
+        if (!isFull(line, range.stop)) {
+            pos = line.end;
+            continue;
+        }
+        if (const char* cr =
+                lastCarriageReturn(data_.data() + line.begin, data_.data() + line.end)) {
+            pos = static_cast<uint64_t>(cr - data_.data()) + 1;
+            continue;
+        }
+        const void* lf =
+            std::memchr(data_.data() + line.end, '\n', static_cast<size_t>(range.stop - line.end));
+        if (!lf) break;
+        pos = static_cast<uint64_t>(static_cast<const char*>(lf) - data_.data()) + 1;
+        if (pos < range.stop) chain.restarts.push_back(pos);
+        lines = 0;
+    }
+    chains_.push_back(std::move(chain));
+    return static_cast<int>(chains_.size() - 1);
+}
+
+void ListSearchIndex::build(std::string_view bytes, bool indexed) {
+    clear();
+    data_ = bytes;
+    size_ = bytes.size();
+    indexed_ = indexed;
+    if (indexed) {
+        header_ = readIndexHeader(bytes);
+        regionStart_ = std::min<uint64_t>(header_.dataStart, bytes.size());
+        regionEnd_ = bytes.size();
+        // The range depends only on the fifth character; a probe address
+        // with each one finds them all.
+        for (int c = kFirstSection; c <= kLastSection; ++c) {
+            const std::string probe = std::string(4, 'x') + static_cast<char>(c);
+            chainOf_[c - kFirstSection] =
+                static_cast<int16_t>(chainIndex(sectionRange(header_, probe, bytes.size())));
+        }
+        chainOf_[95] = static_cast<int16_t>(chainIndex(sectionRange(header_, "", bytes.size())));
+    } else {
+        regionStart_ = 0;
+        regionEnd_ = std::min<uint64_t>(kPlainListStop, bytes.size());
+        chainOf_.fill(static_cast<int16_t>(chainIndex({0, regionEnd_})));
+    }
+    if (regionEnd_ > std::numeric_limits<uint32_t>::max()) {
+        data_ = {};
+        return;
+    }
+
+    // The entries of the region, cut at CR, LF and the region's ends.
+    struct Keyed {
+        uint64_t tail;
+        uint32_t end;
+    };
+    std::vector<Keyed> keyed;
+    const char* const base = data_.data();
+    for (uint64_t pos = regionStart_; pos < regionEnd_;) {
+        uint64_t end = pos;
+        while (end < regionEnd_ && !isBreak(base[end])) ++end;
+        if (end > pos)
+            keyed.push_back(
+                {tailOf(base + end, static_cast<size_t>(end - pos)), static_cast<uint32_t>(end)});
+        pos = end + 1;
+    }
+    std::sort(keyed.begin(), keyed.end(),
+              [](const Keyed& a, const Keyed& b) { return a.tail < b.tail; });
+    // Entries alike in their last eight bytes are ordered by the rest.
+    auto longer = [&](const Keyed& a, const Keyed& b) {
+        for (uint64_t i = 0;; ++i) {
+            const int ca = a.end - i > regionStart_ && !isBreak(base[a.end - i - 1])
+                               ? static_cast<unsigned char>(base[a.end - i - 1])
+                               : -1;
+            const int cb = b.end - i > regionStart_ && !isBreak(base[b.end - i - 1])
+                               ? static_cast<unsigned char>(base[b.end - i - 1])
+                               : -1;
+            if (ca != cb) return ca < cb;
+            if (ca < 0) return false;
+        }
+    };
+    for (size_t i = 0; i < keyed.size();) {
+        size_t j = i + 1;
+        while (j < keyed.size() && keyed[j].tail == keyed[i].tail) ++j;
+        if (j - i > 1) std::sort(keyed.begin() + i, keyed.begin() + j, longer);
+        i = j;
+    }
+    ends_.reserve(keyed.size());
+    bloom_.assign(std::max<size_t>(1, keyed.size() * kBloomBitsPerEntry / 64), 0);
+    for (const Keyed& k : keyed) {
+        ends_.push_back(k.end);
+        if (k.end - entryStart(k.end) >= kTailBytes) bloomAdd(k.tail);
+    }
+    sorted_ = true;
+    data_ = {};
+}
+
+size_t ListSearchIndex::memoryBytes() const {
+    size_t total = ends_.capacity() * sizeof(uint32_t) + bloom_.capacity() * sizeof(uint64_t);
+    for (const Chain& c : chains_)
+        total += sizeof(Chain) + c.restarts.capacity() * sizeof(uint64_t);
+    return total;
+}
+
+// A blocked Bloom filter: four bits in one 64-bit word.
+void ListSearchIndex::bloomAdd(uint64_t tail) {
+    const uint64_t h = mix(tail);
+    uint64_t& word = bloom_[static_cast<size_t>(((h & 0xffffffffu) * bloom_.size()) >> 32)];
+    word |= (1ull << ((h >> 32) & 63)) | (1ull << ((h >> 38) & 63)) | (1ull << ((h >> 44) & 63)) |
+            (1ull << ((h >> 50) & 63));
+}
+
+bool ListSearchIndex::bloomMayHold(uint64_t tail) const {
+    const uint64_t h = mix(tail);
+    const uint64_t word = bloom_[static_cast<size_t>(((h & 0xffffffffu) * bloom_.size()) >> 32)];
+    const uint64_t bits = (1ull << ((h >> 32) & 63)) | (1ull << ((h >> 38) & 63)) |
+                          (1ull << ((h >> 44) & 63)) | (1ull << ((h >> 50) & 63));
+    return (word & bits) == bits;
+}
+
+uint64_t ListSearchIndex::entryStart(uint64_t end) const {
+    while (end > regionStart_ && !isBreak(data_[end - 1])) --end;
+    return end;
+}
+
+// The entry ending at `end` read backwards against the text read backwards,
+// over the text's length: < 0, 0 (the entry ends in the text) or > 0. The
+// entry's start reads as less than any byte.
+int ListSearchIndex::compareEnding(uint64_t end, std::string_view text) const {
+    for (size_t i = 0; i < text.size(); ++i) {
+        const int c = end - i > regionStart_ && !isBreak(data_[end - i - 1])
+                          ? static_cast<unsigned char>(data_[end - i - 1])
+                          : -1;
+        const int t = static_cast<unsigned char>(text[text.size() - 1 - i]);
+        if (c != t) return c < t ? -1 : 1;
+    }
+    return 0;
+}
+
+template <class F>
+void ListSearchIndex::forEachEntryEndingIn(std::string_view text, F&& f) const {
+    const auto first = std::partition_point(
+        ends_.begin(), ends_.end(), [&](uint32_t end) { return compareEnding(end, text) < 0; });
+    for (auto it = first; it != ends_.end() && compareEnding(*it, text) == 0; ++it) f(*it);
+}
+
+const ListSearchIndex::Chain* ListSearchIndex::chainFor(std::string_view url) const {
+    int slot = 95;
+    if (url.size() >= 5) {
+        const int c = static_cast<unsigned char>(url[4]);
+        if (c >= kFirstSection && c <= kLastSection) slot = c - kFirstSection;
+    }
+    return chainOf_[slot] < 0 ? nullptr : &chains_[chainOf_[slot]];
+}
+
+// The range read line by line from `from`, as the plain search reads it.
+bool ListSearchIndex::readRange(const Chain& chain, uint64_t from, std::string& url) const {
+    const ListMatcher matcher(url);
+    const uint64_t stop = chain.range.stop;
+    std::string text;
+    for (uint64_t pos = from; pos < stop;) {
+        const ListLine line = readListLine(data_, pos, kListLineChars, stop);
+        if (line.empty()) return false;
+        std::string_view view;
+        if (isFull(line, stop)) {
+            const char* cr = lastCarriageReturn(data_.data() + line.begin, data_.data() + line.end);
+            if (!cr) {
+                // The middle of an entry longer than the line: its tail is
+                // read again with the next line.
+                pos = line.end - std::min(matcher.reach(), kListLineChars - 1);
+                continue;
+            }
+            view = data_.substr(pos, static_cast<size_t>(cr - (data_.data() + pos)));
+            pos = static_cast<uint64_t>(cr - data_.data()) + 1;
+        } else if (line.crlf) {
+            text = lineText(data_, line);
+            view = text;
+            pos = line.end;
+        } else {
+            view = data_.substr(pos, static_cast<size_t>(line.end - pos));
+            pos = line.end;
+        }
+        if (const size_t n = matcher.match(view)) {
+            url.resize(n);
+            return true;
+        }
+    }
+    return false;
+}
+
+bool ListSearchIndex::search(std::string& url, const Bytes& bytes) {
+    const Chain* chain = size_ == 0 ? nullptr : chainFor(url);
+    if (!chain) return false;
+    const bool found = searchBytes(url, *chain, bytes);
+    data_ = {};
+    return found;
+}
+
+bool ListSearchIndex::searchBytes(std::string& url, const Chain& chain, const Bytes& bytes) {
+    auto need = [&] {
+        if (data_.empty()) {
+            data_ = bytes();
+            if (data_.size() != size_) data_ = {};
+        }
+        return !data_.empty();
+    };
+    // An address with a line break in it can match across entries: only
+    // the reading finds that.
+    if (!sorted_ || url.find_first_of("\r\n") != std::string::npos)
+        return need() && readRange(chain, chain.range.start, url);
+
+    const ListPrefixes prefixes = listPrefixes(url);
+    if (prefixes.lengths.empty()) return false;
+    const uint64_t s = chain.range.start;
+    const uint64_t e = chain.range.stop;
+    uint64_t earliest = std::numeric_limits<uint64_t>::max();
+    std::string text;
+    auto consider = [&](std::string_view ending) {
+        if (ending.size() >= kTailBytes &&
+            !bloomMayHold(tailOf(ending.data() + ending.size(), kTailBytes)))
+            return true;
+        if (!need()) return false;
+        forEachEntryEndingIn(ending, [&](uint64_t end) {
+            if (end > e) return;
+            const uint64_t start = entryStart(end);
+            if (start >= s) earliest = std::min(earliest, start);
+        });
+        return true;
+    };
+    for (size_t n : prefixes.lengths) {
+        text.assign(prefixes.url.substr(0, n));
+        text += '/';
+        if (!consider(text)) return false;
+        if (n == prefixes.url.size() && prefixes.lastIsFinal && !consider(prefixes.url))
+            return false;
+    }
+    // An entry that a range boundary cuts (a header offset inside an
+    // entry) is not in the sorted entries as the range sees it.
+    if ((chain.cutAtStart || chain.cutAtStop) && need()) {
+        const char* base = data_.data();
+        bool bothCut = false;  // one piece reaches from the start to the stop
+        if (chain.cutAtStart) {
+            uint64_t end = s;
+            while (end < e && !isBreak(base[end])) ++end;
+            bothCut = end == e;
+            if (ListMatcher(url).match(data_.substr(s, end - s))) earliest = std::min(earliest, s);
+        }
+        if (chain.cutAtStop && !bothCut) {
+            uint64_t start = e;
+            while (start > s && !isBreak(base[start - 1])) --start;
+            if (ListMatcher(url).match(data_.substr(start, e - start)))
+                earliest = std::min(earliest, start);
+        }
+    }
+    if (earliest == std::numeric_limits<uint64_t>::max()) return false;
+    const auto restart = std::upper_bound(chain.restarts.begin(), chain.restarts.end(), earliest);
+    return readRange(chain, *(restart - 1), url);
+}
+
+}  // namespace tb

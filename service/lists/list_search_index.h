@@ -1,0 +1,81 @@
+// The search of one list file answered from memory. Built once from the
+// file's bytes are
+//  - the entries sorted by their endings (read backwards), so that the
+//    entries ending in a given text are one run found by binary search;
+//  - a Bloom filter of the entries' last eight bytes, so that most
+//    addresses that no entry can match cost one memory probe per prefix;
+//  - for every byte range a search can cover, the points where the
+//    line-by-line reading of the range starts a line whatever the address.
+// Only when an entry may match are the file's bytes needed again: the range
+// is read line by line from the last such point before the entry, which
+// gives the same answer as reading the whole range from its start,
+// including which prefix the address is cut at.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "service/lists/list_file.h"
+
+namespace tb {
+
+class ListSearchIndex {
+  public:
+    // `indexed`: a category list, which starts with its index header. The
+    // index keeps no reference to the bytes.
+    void build(std::string_view bytes, bool indexed);
+    void clear();
+
+    // On a match the encoded address is cut at the matching prefix. `bytes`
+    // gives the file's bytes when they are needed; bytes of another size
+    // than those indexed (the file changed meanwhile) find nothing.
+    using Bytes = std::function<std::string_view()>;
+    bool search(std::string& url, const Bytes& bytes);
+    bool search(std::string& url, std::string_view bytes) {
+        return search(url, [bytes] { return bytes; });
+    }
+
+    const ListIndex& header() const { return header_; }
+    size_t entryCount() const { return ends_.size(); }
+    // Memory the index holds beside the bytes.
+    size_t memoryBytes() const;
+
+  private:
+    struct Chain {
+        ListRange range;
+        std::vector<uint64_t> restarts;  // ascending; the first is range.start
+        bool cutAtStart = false;         // the range starts inside an entry
+        bool cutAtStop = false;          // or stops inside one
+    };
+    bool searchBytes(std::string& url, const Chain& chain, const Bytes& bytes);
+    int chainIndex(const ListRange& range);
+    const Chain* chainFor(std::string_view url) const;
+    bool readRange(const Chain& chain, uint64_t from, std::string& url) const;
+    uint64_t entryStart(uint64_t end) const;
+    int compareEnding(uint64_t end, std::string_view text) const;
+    bool bloomMayHold(uint64_t tail) const;
+    void bloomAdd(uint64_t tail);
+    // Calls back with the end of every entry that ends in `text`.
+    template <class F>
+    void forEachEntryEndingIn(std::string_view text, F&& f) const;
+
+    std::string_view data_;  // while building or searching
+    uint64_t size_ = 0;      // of the bytes indexed
+    bool indexed_ = false;
+    ListIndex header_;
+    uint64_t regionStart_ = 0;  // what a search can cover: after the header,
+    uint64_t regionEnd_ = 0;    // and up to the plain lists' stop
+    bool sorted_ = false;       // false for a file too large for 32-bit offsets
+    std::vector<uint32_t> ends_;
+    std::vector<uint64_t> bloom_;
+    std::vector<Chain> chains_;
+    // Chain by the address's fifth character (' ' to '~'), and [95] for the
+    // rest; -1 for an empty range.
+    std::array<int16_t, 96> chainOf_{};
+};
+
+}  // namespace tb
