@@ -150,11 +150,12 @@ bool FilterEngine::search(List list, std::string& url) {
 }
 
 // For the local block page to show; a failure to write is ignored (and the
-// next block writes again). The same entry again costs no write.
+// next block writes again). The same entry again costs no write, and none
+// waits for the disk: the file only has to be whole when the page reads it.
 void FilterEngine::writeBlockedEntry(const char* file, std::string text, std::string& lastWritten) {
     const std::string path = state_.directory + file;
     if (text == lastWritten && fileExists(path)) return;
-    lastWritten = writeTextFile(path, text) ? std::move(text) : std::string();
+    lastWritten = writeTextFile(path, text, false) ? std::move(text) : std::string();
 }
 
 bool FilterEngine::wordCheck(std::string_view text) {

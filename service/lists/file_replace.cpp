@@ -2,7 +2,8 @@
 
 namespace tb {
 
-bool replaceFileContents(const std::string& path, std::string_view bytes, bool textMode) {
+bool replaceFileContents(const std::string& path, std::string_view bytes, bool textMode,
+                         bool durable) {
     std::string out;
     if (textMode) {
         out.reserve(bytes.size() + bytes.size() / 16);
@@ -17,9 +18,9 @@ bool replaceFileContents(const std::string& path, std::string_view bytes, bool t
     std::FILE* file = std::fopen(temporary.c_str(), "wb");
     if (!file) return false;
     bool written = std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size() &&
-                   std::fflush(file) == 0 && flushToDisk(file);
+                   std::fflush(file) == 0 && (!durable || flushToDisk(file));
     written = std::fclose(file) == 0 && written;
-    if (written && moveIntoPlace(temporary, path)) return true;
+    if (written && moveIntoPlace(temporary, path, durable)) return true;
     std::remove(temporary.c_str());
     return false;
 }

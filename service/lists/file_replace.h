@@ -11,12 +11,15 @@
 
 namespace tb {
 
-// The bytes as they are, or (textMode) with every LF written as CR LF.
-bool replaceFileContents(const std::string& path, std::string_view bytes, bool textMode = false);
+// The bytes as they are, or (textMode) with every LF written as CR LF. A
+// file that need not outlive a power loss (!durable) is still replaced in
+// one step, but nothing waits for the disk.
+bool replaceFileContents(const std::string& path, std::string_view bytes, bool textMode = false,
+                         bool durable = true);
 
 // Platform steps: what was written to the open file reaches the disk; the
 // file `from` takes the place of `to` (replacing it) in one step.
 bool flushToDisk(std::FILE* file);
-bool moveIntoPlace(const std::string& from, const std::string& to);
+bool moveIntoPlace(const std::string& from, const std::string& to, bool durable = true);
 
 }  // namespace tb

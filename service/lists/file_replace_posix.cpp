@@ -10,7 +10,7 @@ bool flushToDisk(std::FILE* file) {
     return ::fsync(::fileno(file)) == 0;
 }
 
-bool moveIntoPlace(const std::string& from, const std::string& to) {
+bool moveIntoPlace(const std::string& from, const std::string& to, bool) {
     return std::rename(from.c_str(), to.c_str()) == 0;
 }
 

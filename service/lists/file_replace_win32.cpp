@@ -14,8 +14,9 @@ bool flushToDisk(std::FILE* file) {
 // Windows of the 95 family has no MoveFileEx: there the old file goes first,
 // and a power loss between the two steps leaves the complete new file under
 // its temporary name.
-bool moveIntoPlace(const std::string& from, const std::string& to) {
-    if (MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+bool moveIntoPlace(const std::string& from, const std::string& to, bool durable) {
+    if (MoveFileExA(from.c_str(), to.c_str(),
+                    MOVEFILE_REPLACE_EXISTING | (durable ? MOVEFILE_WRITE_THROUGH : 0)))
         return true;
     if (GetLastError() != ERROR_CALL_NOT_IMPLEMENTED) return false;
     if (!DeleteFileA(to.c_str()) && GetLastError() != ERROR_FILE_NOT_FOUND) return false;

@@ -9,7 +9,7 @@ namespace tb {
 namespace {
 
 constexpr size_t kRestartEvery = 16;  // lines between two restart points
-constexpr size_t kBloomBitsPerEntry = 16;
+constexpr size_t kBloomBitsPerKey = 12;
 constexpr size_t kTailBytes = 8;
 
 bool isBreak(char c) {
@@ -50,6 +50,18 @@ const char* lastCarriageReturn(const char* from, const char* to) {
     return nullptr;
 }
 
+// What the Bloom filter holds of an entry: its last 8 bytes and, when it
+// has them, its last 16, each as one key. Endings shared by many entries
+// (".example/") make the 8-byte key a poor filter; the longer one is what
+// most addresses are asked by.
+uint64_t shortKey(const char* end) {
+    return mix(tailOf(end, kTailBytes));
+}
+uint64_t longKey(const char* end) {
+    return mix(tailOf(end, kTailBytes) ^
+               mix(tailOf(end - kTailBytes, kTailBytes) + 0x9e3779b97f4a7c15ull));
+}
+
 }  // namespace
 
 void ListSearchIndex::clear() {
@@ -60,6 +72,8 @@ void ListSearchIndex::clear() {
     sorted_ = false;
     ends_.clear();
     ends_.shrink_to_fit();
+    tails_.clear();
+    tails_.shrink_to_fit();
     bloom_.clear();
     bloom_.shrink_to_fit();
     chains_.clear();
@@ -175,32 +189,35 @@ void ListSearchIndex::build(std::string_view bytes, bool indexed) {
         i = j;
     }
     ends_.reserve(keyed.size());
-    bloom_.assign(std::max<size_t>(1, keyed.size() * kBloomBitsPerEntry / 64), 0);
+    tails_.reserve(keyed.size());
+    bloom_.assign(std::max<size_t>(1, keyed.size() * 2 * kBloomBitsPerKey / 64), 0);
     for (const Keyed& k : keyed) {
         ends_.push_back(k.end);
-        if (k.end - entryStart(k.end) >= kTailBytes) bloomAdd(k.tail);
+        tails_.push_back(k.tail);
+        const uint64_t length = k.end - entryStart(k.end);
+        if (length >= kTailBytes) bloomAdd(shortKey(base + k.end));
+        if (length >= 2 * kTailBytes) bloomAdd(longKey(base + k.end));
     }
     sorted_ = true;
     data_ = {};
 }
 
 size_t ListSearchIndex::memoryBytes() const {
-    size_t total = ends_.capacity() * sizeof(uint32_t) + bloom_.capacity() * sizeof(uint64_t);
+    size_t total = ends_.capacity() * sizeof(uint32_t) + tails_.capacity() * sizeof(uint64_t) +
+                   bloom_.capacity() * sizeof(uint64_t);
     for (const Chain& c : chains_)
         total += sizeof(Chain) + c.restarts.capacity() * sizeof(uint64_t);
     return total;
 }
 
 // A blocked Bloom filter: four bits in one 64-bit word.
-void ListSearchIndex::bloomAdd(uint64_t tail) {
-    const uint64_t h = mix(tail);
+void ListSearchIndex::bloomAdd(uint64_t h) {
     uint64_t& word = bloom_[static_cast<size_t>(((h & 0xffffffffu) * bloom_.size()) >> 32)];
     word |= (1ull << ((h >> 32) & 63)) | (1ull << ((h >> 38) & 63)) | (1ull << ((h >> 44) & 63)) |
             (1ull << ((h >> 50) & 63));
 }
 
-bool ListSearchIndex::bloomMayHold(uint64_t tail) const {
-    const uint64_t h = mix(tail);
+bool ListSearchIndex::bloomMayHold(uint64_t h) const {
     const uint64_t word = bloom_[static_cast<size_t>(((h & 0xffffffffu) * bloom_.size()) >> 32)];
     const uint64_t bits = (1ull << ((h >> 32) & 63)) | (1ull << ((h >> 38) & 63)) |
                           (1ull << ((h >> 44) & 63)) | (1ull << ((h >> 50) & 63));
@@ -226,11 +243,21 @@ int ListSearchIndex::compareEnding(uint64_t end, std::string_view text) const {
     return 0;
 }
 
+// The entries' last eight bytes narrow the search to the run that can end
+// in the text; the file decides within it.
 template <class F>
 void ListSearchIndex::forEachEntryEndingIn(std::string_view text, F&& f) const {
-    const auto first = std::partition_point(
-        ends_.begin(), ends_.end(), [&](uint32_t end) { return compareEnding(end, text) < 0; });
-    for (auto it = first; it != ends_.end() && compareEnding(*it, text) == 0; ++it) f(*it);
+    const size_t known = std::min(text.size(), kTailBytes);
+    const uint64_t low = tailOf(text.data() + text.size(), known);
+    const uint64_t high =
+        known == kTailBytes ? low : low | ((uint64_t{1} << (8 * (kTailBytes - known))) - 1);
+    const auto from = std::lower_bound(tails_.begin(), tails_.end(), low);
+    const auto to = std::upper_bound(from, tails_.end(), high);
+    const auto begin = ends_.begin() + (from - tails_.begin());
+    const auto end = ends_.begin() + (to - tails_.begin());
+    const auto first =
+        std::partition_point(begin, end, [&](uint32_t e) { return compareEnding(e, text) < 0; });
+    for (auto it = first; it != end && compareEnding(*it, text) == 0; ++it) f(*it);
 }
 
 const ListSearchIndex::Chain* ListSearchIndex::chainFor(std::string_view url) const {
@@ -305,8 +332,9 @@ bool ListSearchIndex::searchBytes(std::string& url, const Chain& chain, const By
     uint64_t earliest = std::numeric_limits<uint64_t>::max();
     std::string text;
     auto consider = [&](std::string_view ending) {
+        const char* end = ending.data() + ending.size();
         if (ending.size() >= kTailBytes &&
-            !bloomMayHold(tailOf(ending.data() + ending.size(), kTailBytes)))
+            !bloomMayHold(ending.size() >= 2 * kTailBytes ? longKey(end) : shortKey(end)))
             return true;
         if (!need()) return false;
         forEachEntryEndingIn(ending, [&](uint64_t end) {

@@ -1,8 +1,9 @@
 // The search of one list file answered from memory. Built once from the
 // file's bytes are
-//  - the entries sorted by their endings (read backwards), so that the
-//    entries ending in a given text are one run found by binary search;
-//  - a Bloom filter of the entries' last eight bytes, so that most
+//  - the entries sorted by their endings (read backwards), with their last
+//    eight bytes beside them, so that the entries ending in a given text
+//    are one run found by binary search, mostly without the file;
+//  - a Bloom filter of the entries' last 8 and 16 bytes, so that most
 //    addresses that no entry can match cost one memory probe per prefix;
 //  - for every byte range a search can cover, the points where the
 //    line-by-line reading of the range starts a line whatever the address.
@@ -57,8 +58,8 @@ class ListSearchIndex {
     bool readRange(const Chain& chain, uint64_t from, std::string& url) const;
     uint64_t entryStart(uint64_t end) const;
     int compareEnding(uint64_t end, std::string_view text) const;
-    bool bloomMayHold(uint64_t tail) const;
-    void bloomAdd(uint64_t tail);
+    bool bloomMayHold(uint64_t key) const;
+    void bloomAdd(uint64_t key);
     // Calls back with the end of every entry that ends in `text`.
     template <class F>
     void forEachEntryEndingIn(std::string_view text, F&& f) const;
@@ -71,6 +72,7 @@ class ListSearchIndex {
     uint64_t regionEnd_ = 0;    // and up to the plain lists' stop
     bool sorted_ = false;       // false for a file too large for 32-bit offsets
     std::vector<uint32_t> ends_;
+    std::vector<uint64_t> tails_;  // of the entries in ends_
     std::vector<uint64_t> bloom_;
     std::vector<Chain> chains_;
     // Chain by the address's fifth character (' ' to '~'), and [95] for the

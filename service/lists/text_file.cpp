@@ -145,8 +145,8 @@ std::optional<std::string> readTextFile(const std::string& path) {
     return all;
 }
 
-bool writeTextFile(const std::string& path, std::string_view text) {
-    return replaceFileContents(path, text, true);
+bool writeTextFile(const std::string& path, std::string_view text, bool durable) {
+    return replaceFileContents(path, text, true, durable);
 }
 
 bool fileExists(const std::string& path) {

@@ -81,8 +81,8 @@ class TextFile {
 
 // The whole file in text mode; nullopt when it cannot be opened.
 std::optional<std::string> readTextFile(const std::string& path);
-// Creates or truncates the file and writes the text in text mode.
-bool writeTextFile(const std::string& path, std::string_view text);
+// Replaces the file with the text in text mode (file_replace.h).
+bool writeTextFile(const std::string& path, std::string_view text, bool durable = true);
 bool fileExists(const std::string& path);
 bool directoryExists(const std::string& path);
 
