@@ -11,9 +11,9 @@ cmake --build "$tree" --target filter_bench word_bench
 echo "== word_bench: the word check of a 4 KB page"
 "$tree/bench/word_bench"
 
-echo "== filter_bench: default lists (1,000,000 entries)"
-"$tree/bench/filter_bench"
-echo "== filter_bench: large adult list (4,600,000 entries)"
-"$tree/bench/filter_bench" --adult 4600000
+echo "== filter_bench and squidGuard: default lists (1,000,000 entries)"
+"$root/bench/peer_squidguard.sh" "$tree/bench/filter_bench" 500000 100000
+echo "== filter_bench and squidGuard: large adult list (5,100,000 entries)"
+"$root/bench/peer_squidguard.sh" "$tree/bench/filter_bench" 4600000 100000
 echo "== navigations through the browser helper and the installed service"
 "$root/bench/service_bench.sh" "$2" 300
