@@ -11,6 +11,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 
 namespace tb {
 
@@ -31,8 +32,13 @@ class MappedView {
   public:
     MappedView() = default;
     ~MappedView();
-    MappedView(MappedView&& other) noexcept;
-    MappedView& operator=(MappedView&& other) noexcept;
+    MappedView(MappedView&& other) noexcept
+        : data_(std::exchange(other.data_, nullptr)), size_(std::exchange(other.size_, 0)) {}
+    MappedView& operator=(MappedView&& other) noexcept {
+        std::swap(data_, other.data_);
+        std::swap(size_, other.size_);
+        return *this;
+    }
     MappedView(const MappedView&) = delete;
     MappedView& operator=(const MappedView&) = delete;
 

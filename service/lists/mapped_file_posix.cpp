@@ -29,15 +29,6 @@ MappedView::~MappedView() {
     if (data_) ::munmap(const_cast<char*>(data_), size_);
 }
 
-MappedView::MappedView(MappedView&& other) noexcept
-    : data_(std::exchange(other.data_, nullptr)), size_(std::exchange(other.size_, 0)) {}
-
-MappedView& MappedView::operator=(MappedView&& other) noexcept {
-    std::swap(data_, other.data_);
-    std::swap(size_, other.size_);
-    return *this;
-}
-
 std::unique_ptr<HeldFile> HeldFile::open(const std::string& path) {
     const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0) return nullptr;

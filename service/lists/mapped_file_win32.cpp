@@ -30,15 +30,6 @@ MappedView::~MappedView() {
     if (data_) UnmapViewOfFile(data_);
 }
 
-MappedView::MappedView(MappedView&& other) noexcept
-    : data_(std::exchange(other.data_, nullptr)), size_(std::exchange(other.size_, 0)) {}
-
-MappedView& MappedView::operator=(MappedView&& other) noexcept {
-    std::swap(data_, other.data_);
-    std::swap(size_, other.size_);
-    return *this;
-}
-
 // Shared for reading and writing but not for deleting, as the C library
 // opens a file for reading.
 std::unique_ptr<HeldFile> HeldFile::open(const std::string& path) {
