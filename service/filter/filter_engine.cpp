@@ -63,6 +63,7 @@ FilterVerdict FilterEngine::filterURL(std::string_view strURL) {
 
     const std::string plainUrl = lastUrl.substr(0, kUrlChars);
     verdict.userAllowed = false;
+    lists_.noticeChanges();
     const std::string& key = state_.listKey;
     scrambleListText(lastUrl, ScrambleMode::Encode, key);
 

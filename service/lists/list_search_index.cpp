@@ -50,16 +50,27 @@ const char* lastCarriageReturn(const char* from, const char* to) {
     return nullptr;
 }
 
-// What the Bloom filter holds of an entry: its last 8 bytes and, when it
-// has them, its last 16, each as one key. Endings shared by many entries
-// (".example/") make the 8-byte key a poor filter; the longer one is what
-// most addresses are asked by.
-uint64_t shortKey(const char* end) {
-    return mix(tailOf(end, kTailBytes));
+// What the Bloom filter holds of an entry: its last 16 bytes and, when it
+// has them, its last 32, each as one key. An address is asked by the widest
+// of them that it has: endings shared by many entries (a top-level domain
+// and a common directory) make shorter keys poor filters.
+constexpr size_t kKeyWidths[] = {16, 32};
+
+uint64_t endingKey(const char* end, size_t width) {
+    uint64_t h = width;
+    for (size_t at = 0; at < width; at += kTailBytes) {
+        h = mix(h ^ tailOf(end - at, kTailBytes));
+    }
+    return h;
 }
-uint64_t longKey(const char* end) {
-    return mix(tailOf(end, kTailBytes) ^
-               mix(tailOf(end - kTailBytes, kTailBytes) + 0x9e3779b97f4a7c15ull));
+
+// The widest key width that the text has, or 0.
+size_t keyWidth(size_t length) {
+    size_t width = 0;
+    for (size_t w : kKeyWidths) {
+        if (length >= w) width = w;
+    }
+    return width;
 }
 
 }  // namespace
@@ -78,6 +89,7 @@ void ListSearchIndex::clear() {
     bloom_.shrink_to_fit();
     chains_.clear();
     chainOf_.fill(-1);
+    absent_.fill({});
 }
 
 // The lines of a range, as the reading meets them: a restart point every
@@ -190,13 +202,20 @@ void ListSearchIndex::build(std::string_view bytes, bool indexed) {
     }
     ends_.reserve(keyed.size());
     tails_.reserve(keyed.size());
-    bloom_.assign(std::max<size_t>(1, keyed.size() * 2 * kBloomBitsPerKey / 64), 0);
+    size_t keys = 0;
+    std::vector<uint8_t> widths;  // of each entry's widest key
+    widths.reserve(keyed.size());
     for (const Keyed& k : keyed) {
-        ends_.push_back(k.end);
-        tails_.push_back(k.tail);
-        const uint64_t length = k.end - entryStart(k.end);
-        if (length >= kTailBytes) bloomAdd(shortKey(base + k.end));
-        if (length >= 2 * kTailBytes) bloomAdd(longKey(base + k.end));
+        widths.push_back(static_cast<uint8_t>(keyWidth(k.end - entryStart(k.end))));
+        for (size_t w : kKeyWidths) keys += widths.back() >= w;
+    }
+    bloom_.assign(std::max<size_t>(1, keys * kBloomBitsPerKey / 64), 0);
+    for (size_t i = 0; i < keyed.size(); ++i) {
+        ends_.push_back(keyed[i].end);
+        tails_.push_back(keyed[i].tail);
+        for (size_t w : kKeyWidths) {
+            if (widths[i] >= w) bloomAdd(endingKey(base + keyed[i].end, w));
+        }
     }
     sorted_ = true;
     data_ = {};
@@ -241,6 +260,38 @@ int ListSearchIndex::compareEnding(uint64_t end, std::string_view text) const {
         if (c != t) return c < t ? -1 : 1;
     }
     return 0;
+}
+
+// Whether some entry may end in the text, without the file: the Bloom filter,
+// then the entries' last eight bytes, then the key endings found absent
+// before (an address that the filter lets through by mistake tends to come
+// again, and with it every address that ends alike).
+bool ListSearchIndex::mayEndIn(std::string_view text) const {
+    if (text.size() < kTailBytes) return true;
+    const char* end = text.data() + text.size();
+    const size_t width = keyWidth(text.size());
+    if (width && !bloomMayHold(endingKey(end, width))) return false;
+    if (!std::binary_search(tails_.begin(), tails_.end(), tailOf(end, kTailBytes))) return false;
+    if (!width) return true;
+    const Absent& slot = absent_[endingKey(end, width) & (absent_.size() - 1)];
+    return !(slot.width == width && std::equal(end - width, end, slot.ending.begin()));
+}
+
+// Asks the file whether any entry ends in the text's widest key ending;
+// when none does, remembers it. False when none does.
+bool ListSearchIndex::learnAbsent(std::string_view text) {
+    const size_t width = keyWidth(text.size());
+    if (!width) return true;
+    const std::string_view ending = text.substr(text.size() - width);
+    bool any = false;
+    forEachEntryEndingIn(ending, [&](uint64_t) { any = true; });
+    if (!any) {
+        const char* end = text.data() + text.size();
+        Absent& slot = absent_[endingKey(end, width) & (absent_.size() - 1)];
+        std::copy(ending.begin(), ending.end(), slot.ending.begin());
+        slot.width = width;
+    }
+    return any;
 }
 
 // The entries' last eight bytes narrow the search to the run that can end
@@ -332,11 +383,9 @@ bool ListSearchIndex::searchBytes(std::string& url, const Chain& chain, const By
     uint64_t earliest = std::numeric_limits<uint64_t>::max();
     std::string text;
     auto consider = [&](std::string_view ending) {
-        const char* end = ending.data() + ending.size();
-        if (ending.size() >= kTailBytes &&
-            !bloomMayHold(ending.size() >= 2 * kTailBytes ? longKey(end) : shortKey(end)))
-            return true;
+        if (!mayEndIn(ending)) return true;
         if (!need()) return false;
+        if (!learnAbsent(ending)) return true;
         forEachEntryEndingIn(ending, [&](uint64_t end) {
             if (end > e) return;
             const uint64_t start = entryStart(end);

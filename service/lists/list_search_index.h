@@ -3,7 +3,7 @@
 //  - the entries sorted by their endings (read backwards), with their last
 //    eight bytes beside them, so that the entries ending in a given text
 //    are one run found by binary search, mostly without the file;
-//  - a Bloom filter of the entries' last 8 and 16 bytes, so that most
+//  - a Bloom filter of the entries' last 16 and 32 bytes, so that most
 //    addresses that no entry can match cost one memory probe per prefix;
 //  - for every byte range a search can cover, the points where the
 //    line-by-line reading of the range starts a line whatever the address.
@@ -59,6 +59,8 @@ class ListSearchIndex {
     uint64_t entryStart(uint64_t end) const;
     int compareEnding(uint64_t end, std::string_view text) const;
     bool bloomMayHold(uint64_t key) const;
+    bool mayEndIn(std::string_view text) const;
+    bool learnAbsent(std::string_view ending);
     void bloomAdd(uint64_t key);
     // Calls back with the end of every entry that ends in `text`.
     template <class F>
@@ -75,6 +77,11 @@ class ListSearchIndex {
     std::vector<uint64_t> tails_;  // of the entries in ends_
     std::vector<uint64_t> bloom_;
     std::vector<Chain> chains_;
+    struct Absent {
+        std::array<char, 32> ending{};
+        size_t width = 0;  // 0: unused
+    };
+    std::array<Absent, 256> absent_{};
     // Chain by the address's fifth character (' ' to '~'), and [95] for the
     // rest; -1 for an empty range.
     std::array<int16_t, 96> chainOf_{};

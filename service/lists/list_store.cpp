@@ -15,6 +15,7 @@ std::string listFileName(List list) {
 
 bool ListStore::open(const std::string& directory) {
     close();
+    watch_.watch(directory);
     bool all = true;
     for (int n = 0; n < kListCount; ++n) {
         const List list = static_cast<List>(n);
@@ -27,6 +28,7 @@ bool ListStore::open(const std::string& directory) {
 }
 
 void ListStore::close() {
+    watch_.stop();
     for (int n = 0; n < kListCount; ++n) unload(static_cast<List>(n));
 }
 
@@ -50,11 +52,18 @@ void ListStore::unload(List list) {
     open.file.reset();
 }
 
+void ListStore::noticeChanges() {
+    if (!watch_.changed()) return;
+    for (int n = 0; n < kListCount; ++n) {
+        if (!lists_[n].file) continue;
+        const std::optional<FileStamp> now = fileStamp(paths_[n]);
+        if (now && *now != lists_[n].stamp) load(static_cast<List>(n));
+    }
+}
+
 bool ListStore::search(List list, std::string& url) {
     Open& open = lists_[listNumber(list)];
     if (!open.file) return false;
-    const std::optional<FileStamp> now = fileStamp(paths_[listNumber(list)]);
-    if (now && *now != open.stamp) load(list);
     std::optional<MappedView> view;
     return open.index.search(url, [&]() -> std::string_view {
         if (!view) view = open.file->map();

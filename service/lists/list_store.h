@@ -10,6 +10,7 @@
 #include <string_view>
 #include <vector>
 
+#include "service/lists/directory_watch.h"
 #include "service/lists/list_file.h"
 #include "service/lists/list_search_index.h"
 #include "service/lists/mapped_file.h"
@@ -33,10 +34,11 @@ constexpr List categoryList(int category) {
 std::string listFileName(List list);
 
 // Each list file is held open, and its search index is built when it is
-// opened. A search first asks whether the file changed on disk since (its
-// size and last write) and builds the index again when it did, so a list
-// written by another program is used at once. The file's bytes are mapped
-// only while a search needs them.
+// opened. noticeChanges() asks whether any list changed on disk since (a
+// change notification on the directory, then each file's size and last
+// write) and builds the index of a changed list again; the filter asks
+// before every decision, so a list written by another program is used at
+// once. The file's bytes are mapped only while a search needs them.
 class ListStore {
   public:
     // Opens the nine files of the directory (given with its trailing
@@ -48,6 +50,7 @@ class ListStore {
     bool isOpen(List list) const { return lists_[listNumber(list)].file != nullptr; }
     const std::string& path(List list) const { return paths_[listNumber(list)]; }
 
+    void noticeChanges();
     // The list's search: on a match the encoded address is cut at the
     // matching prefix.
     bool search(List list, std::string& url);
@@ -78,6 +81,7 @@ class ListStore {
     void unload(List list);
 
     std::array<Open, kListCount> lists_;
+    DirectoryWatch watch_;
     std::array<std::string, kListCount> paths_;
 };
 

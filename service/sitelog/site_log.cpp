@@ -1,5 +1,8 @@
 #include "service/sitelog/site_log.h"
 
+#include <algorithm>
+#include <vector>
+
 #include "common/address.h"
 
 namespace tb {
@@ -21,14 +24,22 @@ SiteRecordPtr SiteLog::find(const std::u16string& key) const {
     return it == records_.end() ? nullptr : it->second;
 }
 
+// The oldest records go, the first in key order among equally old ones: as
+// taking the oldest away one at a time, in one pass.
 void SiteLog::prune() {
-    for (int n = 0; n < kPruneCount && !records_.empty(); ++n) {
-        auto oldest = records_.begin();
-        for (auto it = records_.begin(); it != records_.end(); ++it) {
-            if (it->second->lastVisit < oldest->second->lastVisit) oldest = it;
-        }
-        records_.erase(oldest);
-    }
+    std::vector<decltype(records_)::iterator> order;
+    order.reserve(records_.size());
+    for (auto it = records_.begin(); it != records_.end(); ++it) order.push_back(it);
+    const size_t count = std::min<size_t>(kPruneCount, order.size());
+    // Positions in `order` are key order, so comparing them settles ties.
+    std::vector<size_t> index(order.size());
+    for (size_t i = 0; i < index.size(); ++i) index[i] = i;
+    auto older = [&](size_t a, size_t b) {
+        const int32_t ta = order[a]->second->lastVisit, tb = order[b]->second->lastVisit;
+        return ta != tb ? ta < tb : a < b;
+    };
+    std::nth_element(index.begin(), index.begin() + static_cast<long>(count), index.end(), older);
+    for (size_t i = 0; i < count; ++i) records_.erase(order[index[i]]);
 }
 
 void SiteLogs::logAddress(std::string_view address, SiteLogKind kind) {

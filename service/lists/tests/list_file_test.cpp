@@ -168,6 +168,7 @@ TEST_F(ListSearch, AListReplacedOnDiskIsUsedAtOnce) {
     };
     replace({"www.alpha.example/", "www.omega.example/"});
     url = omega;
+    store.noticeChanges();
     EXPECT_TRUE(store.search(List::D, url));
     // Written again, to the same size.
     replace({"www.alpha.example/", "www.omegb.example/"});
@@ -175,6 +176,7 @@ TEST_F(ListSearch, AListReplacedOnDiskIsUsedAtOnce) {
         dir_.file("TBinD.dat"),
         std::filesystem::last_write_time(dir_.file("TBinD.dat")) + std::chrono::seconds(2));
     url = omega;
+    store.noticeChanges();
     EXPECT_FALSE(store.search(List::D, url));
 }
 
