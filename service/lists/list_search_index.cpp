@@ -165,56 +165,61 @@ void ListSearchIndex::build(std::string_view bytes, bool indexed) {
     }
 
     // The entries of the region, cut at CR, LF and the region's ends.
+    // Each entry with its last 16 bytes, read backwards, as two numbers:
+    // ordering by them agrees with ordering by the entries read backwards,
+    // which decides only among entries alike in all 16.
     struct Keyed {
         uint64_t tail;
+        uint64_t before;  // the 8 bytes before the tail
         uint32_t end;
+        uint32_t length;
     };
     std::vector<Keyed> keyed;
     const char* const base = data_.data();
     for (uint64_t pos = regionStart_; pos < regionEnd_;) {
         uint64_t end = pos;
         while (end < regionEnd_ && !isBreak(base[end])) ++end;
-        if (end > pos)
+        if (end > pos) {
+            const size_t length = static_cast<size_t>(std::min<uint64_t>(end - pos, UINT32_MAX));
             keyed.push_back(
-                {tailOf(base + end, static_cast<size_t>(end - pos)), static_cast<uint32_t>(end)});
+                {tailOf(base + end, length),
+                 length > kTailBytes ? tailOf(base + end - kTailBytes, length - kTailBytes) : 0,
+                 static_cast<uint32_t>(end), static_cast<uint32_t>(length)});
+        }
         pos = end + 1;
     }
-    std::sort(keyed.begin(), keyed.end(),
-              [](const Keyed& a, const Keyed& b) { return a.tail < b.tail; });
-    // Entries alike in their last eight bytes are ordered by the rest.
+    auto sameStart = [](const Keyed& a, const Keyed& b) {
+        return a.tail == b.tail && a.before == b.before;
+    };
+    std::sort(keyed.begin(), keyed.end(), [](const Keyed& a, const Keyed& b) {
+        return a.tail != b.tail ? a.tail < b.tail : a.before < b.before;
+    });
     auto longer = [&](const Keyed& a, const Keyed& b) {
         for (uint64_t i = 0;; ++i) {
-            const int ca = a.end - i > regionStart_ && !isBreak(base[a.end - i - 1])
-                               ? static_cast<unsigned char>(base[a.end - i - 1])
-                               : -1;
-            const int cb = b.end - i > regionStart_ && !isBreak(base[b.end - i - 1])
-                               ? static_cast<unsigned char>(base[b.end - i - 1])
-                               : -1;
+            const int ca = i < a.length ? static_cast<unsigned char>(base[a.end - i - 1]) : -1;
+            const int cb = i < b.length ? static_cast<unsigned char>(base[b.end - i - 1]) : -1;
             if (ca != cb) return ca < cb;
             if (ca < 0) return false;
         }
     };
     for (size_t i = 0; i < keyed.size();) {
         size_t j = i + 1;
-        while (j < keyed.size() && keyed[j].tail == keyed[i].tail) ++j;
+        while (j < keyed.size() && sameStart(keyed[j], keyed[i])) ++j;
         if (j - i > 1) std::sort(keyed.begin() + i, keyed.begin() + j, longer);
         i = j;
     }
     ends_.reserve(keyed.size());
     tails_.reserve(keyed.size());
     size_t keys = 0;
-    std::vector<uint8_t> widths;  // of each entry's widest key
-    widths.reserve(keyed.size());
     for (const Keyed& k : keyed) {
-        widths.push_back(static_cast<uint8_t>(keyWidth(k.end - entryStart(k.end))));
-        for (size_t w : kKeyWidths) keys += widths.back() >= w;
+        for (size_t w : kKeyWidths) keys += k.length >= w;
     }
     bloom_.assign(std::max<size_t>(1, keys * kBloomBitsPerKey / 64), 0);
     for (size_t i = 0; i < keyed.size(); ++i) {
         ends_.push_back(keyed[i].end);
         tails_.push_back(keyed[i].tail);
         for (size_t w : kKeyWidths) {
-            if (widths[i] >= w) bloomAdd(endingKey(base + keyed[i].end, w));
+            if (keyed[i].length >= w) bloomAdd(endingKey(base + keyed[i].end, w));
         }
     }
     sorted_ = true;
