@@ -283,10 +283,10 @@ bool ListSearchIndex::mayEndIn(std::string_view text) const {
 }
 
 // Asks the file whether any entry ends in the text's widest key ending;
-// when none does, remembers it. False when none does.
-bool ListSearchIndex::learnAbsent(std::string_view text) {
+// when none does, remembers it.
+void ListSearchIndex::learnAbsent(std::string_view text) {
     const size_t width = keyWidth(text.size());
-    if (!width) return true;
+    if (!width) return;
     const std::string_view ending = text.substr(text.size() - width);
     bool any = false;
     forEachEntryEndingIn(ending, [&](uint64_t) { any = true; });
@@ -296,7 +296,6 @@ bool ListSearchIndex::learnAbsent(std::string_view text) {
         std::copy(ending.begin(), ending.end(), slot.ending.begin());
         slot.width = width;
     }
-    return any;
 }
 
 // The entries' last eight bytes narrow the search to the run that can end
@@ -390,12 +389,14 @@ bool ListSearchIndex::searchBytes(std::string& url, const Chain& chain, const By
     auto consider = [&](std::string_view ending) {
         if (!mayEndIn(ending)) return true;
         if (!need()) return false;
-        if (!learnAbsent(ending)) return true;
+        bool any = false;
         forEachEntryEndingIn(ending, [&](uint64_t end) {
+            any = true;
             if (end > e) return;
             const uint64_t start = entryStart(end);
             if (start >= s) earliest = std::min(earliest, start);
         });
+        if (!any) learnAbsent(ending);
         return true;
     };
     for (size_t n : prefixes.lengths) {

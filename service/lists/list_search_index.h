@@ -60,7 +60,7 @@ class ListSearchIndex {
     int compareEnding(uint64_t end, std::string_view text) const;
     bool bloomMayHold(uint64_t key) const;
     bool mayEndIn(std::string_view text) const;
-    bool learnAbsent(std::string_view ending);
+    void learnAbsent(std::string_view text);
     void bloomAdd(uint64_t key);
     // Calls back with the end of every entry that ends in `text`.
     template <class F>
