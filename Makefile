@@ -96,7 +96,7 @@ screenshots: win64 prefix
 	manager/tests/screenshots.sh $(CURDIR) $(WIN64) $(BUILD)/screenshots
 
 bench: native stage prefix
-	tools/dev/run-benchmarks.sh $(NATIVE) $(WIN64)
+	tools/dev/run-benchmarks.sh $(NATIVE) $(WIN64) $(STAGE)
 
 clean:
 	rm -rf $(BUILD)

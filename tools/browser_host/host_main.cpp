@@ -34,7 +34,8 @@
 //   bandfocus NAME                     the user tabs into the band
 //   bandstate NAME                     report the band's window
 //   rightclick NAME                    the user right-clicks the band site
-//   bench NAME COUNT URL...            COUNT navigations, then the rate
+//   bench NAME COUNT URL...            COUNT navigations, then the rate and how many
+//                                      of them ended on a block page
 //   daytime listen PORT                stand in for the public daytime server
 //                                      on 127.0.0.1:PORT, 0 for a free one
 //                                      (daytime_stand_in.h)
@@ -77,6 +78,7 @@
 #include <string>
 #include <vector>
 
+#include "common/ansi_text.h"
 #include "common/com_convert.h"
 #include "tools/browser_host/box_answerer.h"
 #include "tools/browser_host/daytime_stand_in.h"
@@ -222,9 +224,13 @@ void Host::bench(const Command& c) {
     QueryPerformanceFrequency(&frequency);
     out_.mute(true);
     QueryPerformanceCounter(&start);
+    // A navigation that ends on a block page counts as blocked.
+    long blocked = 0;
     onWindow(c, [&](HostWindow& w) {
         for (long i = 0; i < count && !w.navigator().closeRequested(); ++i) {
             w.navigator().userNavigate(urls[static_cast<size_t>(i) % urls.size()], LoadPlan{});
+            if (tb::lowered(w.navigator().locationUrl()).find("restricted") != std::string::npos)
+                ++blocked;
         }
     });
     QueryPerformanceCounter(&end);
@@ -234,9 +240,11 @@ void Host::bench(const Command& c) {
     std::snprintf(rate, sizeof rate, "%.1f", seconds > 0 ? count / seconds : 0.0);
     char elapsed[32];
     std::snprintf(elapsed, sizeof elapsed, "%.3f", seconds);
-    out_.line(outputLine(
-        "bench", c.words[0],
-        {{"navigations", std::to_string(count)}, {"seconds", elapsed}, {"per_second", rate}}));
+    out_.line(outputLine("bench", c.words[0],
+                         {{"navigations", std::to_string(count)},
+                          {"blocked", std::to_string(blocked)},
+                          {"seconds", elapsed},
+                          {"per_second", rate}}));
 }
 
 void Host::daytime(const Command& c) {
@@ -257,8 +265,9 @@ void Host::daytime(const Command& c) {
         if (!daytime_.listening()) return error(c, "daytime listen PORT first");
         int64_t utc = 0;
         const int answered = daytime_.answer(*value, static_cast<unsigned long>(*wait), &utc);
-        out_.line(outputLine("daytime", "answer",
-                             {{"utc", std::to_string(utc)}, {"answered", std::to_string(answered)}}));
+        out_.line(
+            outputLine("daytime", "answer",
+                       {{"utc", std::to_string(utc)}, {"answered", std::to_string(answered)}}));
     } else {
         error(c, "daytime listen PORT | daytime answer SECONDS [wait=MS]");
     }
@@ -266,7 +275,7 @@ void Host::daytime(const Command& c) {
 
 void Host::process(const Command& c) {
     const std::string how = c.words.empty() ? "" : c.words[0];
-    const EndMode mode = how == "crash" ? EndMode::Crash
+    const EndMode mode = how == "crash"  ? EndMode::Crash
                          : how == "kill" ? EndMode::Force
                                          : EndMode::Orderly;
     if (c.words.size() != 2 || (how != "end" && how != "crash" && how != "kill"))

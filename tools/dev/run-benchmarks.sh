@@ -1,7 +1,7 @@
 #!/bin/bash
 # Builds the benchmarks optimised, without sanitizers, in a tree of their own
 # (build/bench) and runs them; they print their figures.
-#   run-benchmarks.sh <native tree> <win64 tree>
+#   run-benchmarks.sh <native tree> <win64 tree> <stage>
 set -euo pipefail
 root=$(cd "$(dirname "$0")/../.." && pwd)
 tree="$root/build/bench"
@@ -16,4 +16,4 @@ echo "== filter_bench and squidGuard: default lists (1,000,000 entries)"
 echo "== filter_bench and squidGuard: large adult list (5,100,000 entries)"
 "$root/bench/peer_squidguard.sh" "$tree/bench/filter_bench" 4600000 100000
 echo "== navigations through the browser helper and the installed service"
-"$root/bench/service_bench.sh" "$2" 300
+"$root/bench/service_bench.sh" "$3" "$2" "$tree/bench/filter_bench" 300
