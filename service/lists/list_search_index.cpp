@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 #include <limits>
+#include <optional>
 
 namespace tb {
 
@@ -248,8 +249,13 @@ bool ListSearchIndex::bloomMayHold(uint64_t h) const {
     return (word & bits) == bits;
 }
 
+// While building, from the bytes; while searching, through the reader.
 uint64_t ListSearchIndex::entryStart(uint64_t end) const {
-    while (end > regionStart_ && !isBreak(data_[end - 1])) --end;
+    if (bytes_) {
+        while (end > regionStart_ && !isBreak(bytes_->at(end - 1))) --end;
+    } else {
+        while (end > regionStart_ && !isBreak(data_[end - 1])) --end;
+    }
     return end;
 }
 
@@ -258,9 +264,8 @@ uint64_t ListSearchIndex::entryStart(uint64_t end) const {
 // entry's start reads as less than any byte.
 int ListSearchIndex::compareEnding(uint64_t end, std::string_view text) const {
     for (size_t i = 0; i < text.size(); ++i) {
-        const int c = end - i > regionStart_ && !isBreak(data_[end - i - 1])
-                          ? static_cast<unsigned char>(data_[end - i - 1])
-                          : -1;
+        const char b = end - i > regionStart_ ? bytes_->at(end - i - 1) : '\r';
+        const int c = isBreak(b) ? -1 : static_cast<unsigned char>(b);
         const int t = static_cast<unsigned char>(text[text.size() - 1 - i]);
         if (c != t) return c < t ? -1 : 1;
     }
@@ -325,33 +330,40 @@ const ListSearchIndex::Chain* ListSearchIndex::chainFor(std::string_view url) co
 }
 
 // The range read line by line from `from`, as the plain search reads it.
-bool ListSearchIndex::readRange(const Chain& chain, uint64_t from, std::string& url) const {
+bool ListSearchIndex::readRange(const Chain& chain, uint64_t from, uint64_t quietUntil,
+                                std::string& url) const {
     const ListMatcher matcher(url);
     const uint64_t stop = chain.range.stop;
     std::string text;
     for (uint64_t pos = from; pos < stop;) {
-        const ListLine line = readListLine(data_, pos, kListLineChars, stop);
+        // One byte past the longest line: a CR LF pair may end it.
+        const std::string_view w =
+            bytes_->window(pos, std::min<uint64_t>(kListLineChars + 1, stop - pos));
+        ListLine line = readListLine(w, 0, kListLineChars, stop - pos);
         if (line.empty()) return false;
         std::string_view view;
-        if (isFull(line, stop)) {
-            const char* cr = lastCarriageReturn(data_.data() + line.begin, data_.data() + line.end);
+        const uint64_t lineStart = pos;
+        if (isFull({pos, pos + line.end, line.ended, line.crlf}, stop)) {
+            const char* cr = lastCarriageReturn(w.data(), w.data() + line.end);
             if (!cr) {
                 // The middle of an entry longer than the line: its tail is
                 // read again with the next line.
-                pos = line.end - std::min(matcher.reach(), kListLineChars - 1);
+                pos = pos + line.end - std::min(matcher.reach(), kListLineChars - 1);
                 continue;
             }
-            view = data_.substr(pos, static_cast<size_t>(cr - (data_.data() + pos)));
-            pos = static_cast<uint64_t>(cr - data_.data()) + 1;
+            view = w.substr(0, static_cast<size_t>(cr - w.data()));
+            pos += static_cast<uint64_t>(cr - w.data()) + 1;
         } else if (line.crlf) {
-            text = lineText(data_, line);
+            text = lineText(w, line);
             view = text;
-            pos = line.end;
+            pos += line.end;
         } else {
-            view = data_.substr(pos, static_cast<size_t>(line.end - pos));
-            pos = line.end;
+            view = w.substr(0, static_cast<size_t>(line.end));
+            pos += line.end;
         }
+        if (lineStart + view.size() <= quietUntil) continue;
         if (const size_t n = matcher.match(view)) {
+            if (bytes_->failed()) return false;
             url.resize(n);
             return true;
         }
@@ -359,26 +371,37 @@ bool ListSearchIndex::readRange(const Chain& chain, uint64_t from, std::string& 
     return false;
 }
 
-bool ListSearchIndex::search(std::string& url, const Bytes& bytes) {
+bool ListSearchIndex::search(std::string& url, std::string_view bytes) {
+    return search(url, [bytes](uint64_t pos, char* out, size_t n) -> size_t {
+        if (pos >= bytes.size()) return 0;
+        const size_t count = static_cast<size_t>(std::min<uint64_t>(n, bytes.size() - pos));
+        std::copy_n(bytes.data() + pos, count, out);
+        return count;
+    });
+}
+
+bool ListSearchIndex::search(std::string& url, const ListBytes::Read& read) {
     const Chain* chain = size_ == 0 ? nullptr : chainFor(url);
     if (!chain) return false;
-    const bool found = searchBytes(url, *chain, bytes);
-    data_ = {};
+    const bool found = searchBytes(url, *chain, read);
+    bytes_ = nullptr;
     return found;
 }
 
-bool ListSearchIndex::searchBytes(std::string& url, const Chain& chain, const Bytes& bytes) {
+bool ListSearchIndex::searchBytes(std::string& url, const Chain& chain,
+                                  const ListBytes::Read& read) {
     auto need = [&] {
-        if (data_.empty()) {
-            data_ = bytes();
-            if (data_.size() != size_) data_ = {};
+        if (!bytes_) {
+            if (!reader_) reader_ = std::make_unique<ListBytes>();
+            reader_->reset(read, size_);
+            bytes_ = reader_.get();
         }
-        return !data_.empty();
+        return !bytes_->failed();
     };
     // An address with a line break in it can match across entries: only
     // the reading finds that.
     if (!sorted_ || url.find_first_of("\r\n") != std::string::npos)
-        return need() && readRange(chain, chain.range.start, url);
+        return need() && readRange(chain, chain.range.start, 0, url);
 
     const ListPrefixes prefixes = listPrefixes(url);
     if (prefixes.lengths.empty()) return false;
@@ -409,24 +432,24 @@ bool ListSearchIndex::searchBytes(std::string& url, const Chain& chain, const By
     // An entry that a range boundary cuts (a header offset inside an
     // entry) is not in the sorted entries as the range sees it.
     if ((chain.cutAtStart || chain.cutAtStop) && need()) {
-        const char* base = data_.data();
         bool bothCut = false;  // one piece reaches from the start to the stop
         if (chain.cutAtStart) {
             uint64_t end = s;
-            while (end < e && !isBreak(base[end])) ++end;
+            while (end < e && !isBreak(bytes_->at(end))) ++end;
             bothCut = end == e;
-            if (ListMatcher(url).match(data_.substr(s, end - s))) earliest = std::min(earliest, s);
+            if (ListMatcher(url).match(bytes_->window(s, end - s)))
+                earliest = std::min(earliest, s);
         }
         if (chain.cutAtStop && !bothCut) {
             uint64_t start = e;
-            while (start > s && !isBreak(base[start - 1])) --start;
-            if (ListMatcher(url).match(data_.substr(start, e - start)))
+            while (start > s && !isBreak(bytes_->at(start - 1))) --start;
+            if (ListMatcher(url).match(bytes_->window(start, e - start)))
                 earliest = std::min(earliest, start);
         }
     }
-    if (earliest == std::numeric_limits<uint64_t>::max()) return false;
+    if (earliest == std::numeric_limits<uint64_t>::max() || bytes_->failed()) return false;
     const auto restart = std::upper_bound(chain.restarts.begin(), chain.restarts.end(), earliest);
-    return readRange(chain, *(restart - 1), url);
+    return readRange(chain, *(restart - 1), earliest, url);
 }
 
 }  // namespace tb

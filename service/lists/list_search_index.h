@@ -7,19 +7,22 @@
 //    addresses that no entry can match cost one memory probe per prefix;
 //  - for every byte range a search can cover, the points where the
 //    line-by-line reading of the range starts a line whatever the address.
-// Only when an entry may match are the file's bytes needed again: the range
-// is read line by line from the last such point before the entry, which
-// gives the same answer as reading the whole range from its start,
-// including which prefix the address is cut at.
+// Only when an entry may match are the file's bytes needed again, read
+// where they are needed (list_bytes.h): the entries that end alike, and the
+// range line by line from the last such point before the entry, which gives
+// the same answer as reading the whole range from its start, including
+// which prefix the address is cut at.
 #pragma once
 
 #include <array>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "service/lists/list_bytes.h"
 #include "service/lists/list_file.h"
 
 namespace tb {
@@ -31,14 +34,12 @@ class ListSearchIndex {
     void build(std::string_view bytes, bool indexed);
     void clear();
 
-    // On a match the encoded address is cut at the matching prefix. `bytes`
-    // gives the file's bytes when they are needed; bytes of another size
-    // than those indexed (the file changed meanwhile) find nothing.
-    using Bytes = std::function<std::string_view()>;
-    bool search(std::string& url, const Bytes& bytes);
-    bool search(std::string& url, std::string_view bytes) {
-        return search(url, [bytes] { return bytes; });
-    }
+    // On a match the encoded address is cut at the matching prefix. `read`
+    // reads the file's bytes where they are needed; a file that reads short
+    // (it changed meanwhile) finds nothing.
+    bool search(std::string& url, const ListBytes::Read& read);
+    // The same over bytes in memory.
+    bool search(std::string& url, std::string_view bytes);
 
     const ListIndex& header() const { return header_; }
     size_t entryCount() const { return ends_.size(); }
@@ -52,10 +53,11 @@ class ListSearchIndex {
         bool cutAtStart = false;         // the range starts inside an entry
         bool cutAtStop = false;          // or stops inside one
     };
-    bool searchBytes(std::string& url, const Chain& chain, const Bytes& bytes);
+    bool searchBytes(std::string& url, const Chain& chain, const ListBytes::Read& read);
     int chainIndex(const ListRange& range);
     const Chain* chainFor(std::string_view url) const;
-    bool readRange(const Chain& chain, uint64_t from, std::string& url) const;
+    // `quietUntil`: lines that end there or before hold no match.
+    bool readRange(const Chain& chain, uint64_t from, uint64_t quietUntil, std::string& url) const;
     uint64_t entryStart(uint64_t end) const;
     int compareEnding(uint64_t end, std::string_view text) const;
     bool bloomMayHold(uint64_t key) const;
@@ -66,8 +68,10 @@ class ListSearchIndex {
     template <class F>
     void forEachEntryEndingIn(std::string_view text, F&& f) const;
 
-    std::string_view data_;  // while building or searching
-    uint64_t size_ = 0;      // of the bytes indexed
+    std::string_view data_;       // while building
+    ListBytes* bytes_ = nullptr;  // while searching, once needed
+    std::unique_ptr<ListBytes> reader_;
+    uint64_t size_ = 0;  // of the bytes indexed
     bool indexed_ = false;
     ListIndex header_;
     uint64_t regionStart_ = 0;  // what a search can cover: after the header,

@@ -64,11 +64,8 @@ void ListStore::noticeChanges() {
 bool ListStore::search(List list, std::string& url) {
     Open& open = lists_[listNumber(list)];
     if (!open.file) return false;
-    std::optional<MappedView> view;
-    return open.index.search(url, [&]() -> std::string_view {
-        if (!view) view = open.file->map();
-        return view ? view->bytes() : std::string_view();
-    });
+    return open.index.search(
+        url, [&](uint64_t pos, char* out, size_t n) { return open.file->readAt(pos, out, n); });
 }
 
 std::vector<std::string> ListStore::entries(List list, std::string_view key) {

@@ -38,7 +38,7 @@ std::string listFileName(List list);
 // change notification on the directory, then each file's size and last
 // write) and builds the index of a changed list again; the filter asks
 // before every decision, so a list written by another program is used at
-// once. The file's bytes are mapped only while a search needs them.
+// once. A search reads the few bytes it needs from the file itself.
 class ListStore {
   public:
     // Opens the nine files of the directory (given with its trailing

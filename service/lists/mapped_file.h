@@ -1,9 +1,10 @@
 // A list file held open for reading while the service uses it, as the
 // lists always were: others may write it in place, and nobody can delete or
 // rename it meanwhile. Its bytes are mapped into memory only for as long as
-// a search needs them, because Windows lets nobody shorten or replace a
-// file while a view of it is mapped. The platform does the work
-// (mapped_file_posix.cpp, mapped_file_win32.cpp).
+// they are all needed (to index them), because Windows lets nobody shorten
+// or replace a file while a view of it is mapped; a search reads the few it
+// needs. The platform does the work (mapped_file_posix.cpp,
+// mapped_file_win32.cpp).
 #pragma once
 
 #include <cstdint>
@@ -63,6 +64,8 @@ class HeldFile {
     // The whole file; nullopt when it cannot be mapped. An empty file maps
     // to no bytes.
     std::optional<MappedView> map() const;
+    // Up to n bytes from pos; how many were read.
+    size_t readAt(uint64_t pos, char* out, size_t n) const;
 
   private:
     HeldFile() = default;

@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <utility>
 
 namespace tb {
@@ -63,6 +64,18 @@ std::optional<MappedView> HeldFile::map() const {
     view.data_ = static_cast<const char*>(p);
     view.size_ = static_cast<size_t>(now->size);
     return view;
+}
+
+size_t HeldFile::readAt(uint64_t pos, char* out, size_t n) const {
+    size_t done = 0;
+    while (done < n) {
+        const ssize_t got = ::pread(static_cast<int>(handle_), out + done, n - done,
+                                    static_cast<off_t>(pos + done));
+        if (got < 0 && errno == EINTR) continue;
+        if (got <= 0) break;
+        done += static_cast<size_t>(got);
+    }
+    return done;
 }
 
 }  // namespace tb

@@ -72,4 +72,18 @@ std::optional<MappedView> HeldFile::map() const {
     return view;
 }
 
+size_t HeldFile::readAt(uint64_t pos, char* out, size_t n) const {
+    size_t done = 0;
+    while (done < n) {
+        OVERLAPPED at{};
+        at.Offset = static_cast<DWORD>(pos + done);
+        at.OffsetHigh = static_cast<DWORD>((pos + done) >> 32);
+        DWORD got = 0;
+        const DWORD want = static_cast<DWORD>(std::min<size_t>(n - done, 1u << 30));
+        if (!ReadFile(handleOf(handle_), out + done, want, &got, &at) || got == 0) break;
+        done += got;
+    }
+    return done;
+}
+
 }  // namespace tb
