@@ -82,6 +82,7 @@ sample=$(bench_run sample "$stage" "${sample_urls[@]}" | tee /dev/stderr | tail 
 large=$(bench_run large "$work/stage" "${large_urls[@]}" | tee /dev/stderr | tail -1)
 
 awk -v s="$sample" -v l="$large" 'BEGIN {
-  printf "5.1 M entries: %.1f navigations/s against %.1f with the sample lists (%.1f%% fewer)\n",
-         l, s, 100 * (s - l) / s
+  d = 100 * (s - l) / s
+  printf "5.1 M entries: %.1f navigations/s against %.1f with the sample lists (%.1f%% %s)\n",
+         l, s, d < 0 ? -d : d, d < 0 ? "more" : "fewer"
 }'
