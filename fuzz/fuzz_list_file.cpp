@@ -33,7 +33,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (fileSize != written.size()) __builtin_trap();
 
     for (bool indexed : {true, false}) {
-        tb::ListSearchIndex index;
+        // Restart points from a byte apart to 4 KB, as the input's length
+        // says.
+        tb::ListSearchIndex index(1 + (size * 7919) % 4096);
         index.build(written, indexed);
         std::string fromIndex = address;
         const bool found = index.search(fromIndex, written);

@@ -9,7 +9,6 @@ namespace tb {
 
 namespace {
 
-constexpr size_t kRestartEvery = 16;  // lines between two restart points
 constexpr size_t kBloomBitsPerKey = 12;
 constexpr size_t kTailBytes = 8;
 
@@ -86,6 +85,8 @@ void ListSearchIndex::clear() {
     ends_.shrink_to_fit();
     tails_.clear();
     tails_.shrink_to_fit();
+    nexts_.clear();
+    nexts_.shrink_to_fit();
     bloom_.clear();
     bloom_.shrink_to_fit();
     chains_.clear();
@@ -93,9 +94,9 @@ void ListSearchIndex::clear() {
     absent_.fill({});
 }
 
-// The lines of a range, as the reading meets them: a restart point every
-// few lines. A skipped part of an over-long entry is read again from a
-// point that depends on the address, so the points stop there and start
+// The lines of a range, as the reading meets them: a restart point at the
+// first line that starts restartBytes_ or more after the last one. A skipped part of an over-long
+// entry is read again from a point that depends on the address, so the points stop there and start
 // again after the next LF, where every reading starts a line.
 int ListSearchIndex::chainIndex(const ListRange& range) {
     if (range.start >= range.stop) return -1;
@@ -109,15 +110,10 @@ int ListSearchIndex::chainIndex(const ListRange& range) {
     chain.cutAtStop =
         range.stop < regionEnd_ && !isBreak(data_[range.stop - 1]) && !isBreak(data_[range.stop]);
     uint64_t pos = range.start;
-    size_t lines = 0;
     while (pos < range.stop) {
-        if (lines == kRestartEvery) {
-            chain.restarts.push_back(pos);
-            lines = 0;
-        }
+        if (pos - chain.restarts.back() >= restartBytes_) chain.restarts.push_back(pos);
         const ListLine line = readListLine(data_, pos, kListLineChars, range.stop);
         if (line.empty()) break;
-        ++lines;
         if (!isFull(line, range.stop)) {
             pos = line.end;
             continue;
@@ -132,7 +128,6 @@ int ListSearchIndex::chainIndex(const ListRange& range) {
         if (!lf) break;
         pos = static_cast<uint64_t>(static_cast<const char*>(lf) - data_.data()) + 1;
         if (pos < range.stop) chain.restarts.push_back(pos);
-        lines = 0;
     }
     chains_.push_back(std::move(chain));
     return static_cast<int>(chains_.size() - 1);
@@ -211,6 +206,7 @@ void ListSearchIndex::build(std::string_view bytes, bool indexed) {
     }
     ends_.reserve(keyed.size());
     tails_.reserve(keyed.size());
+    nexts_.reserve(keyed.size());
     size_t keys = 0;
     for (const Keyed& k : keyed) {
         for (size_t w : kKeyWidths) keys += k.length >= w;
@@ -219,6 +215,7 @@ void ListSearchIndex::build(std::string_view bytes, bool indexed) {
     for (size_t i = 0; i < keyed.size(); ++i) {
         ends_.push_back(keyed[i].end);
         tails_.push_back(keyed[i].tail);
+        nexts_.push_back(static_cast<uint16_t>(keyed[i].before >> 48));
         for (size_t w : kKeyWidths) {
             if (keyed[i].length >= w) bloomAdd(endingKey(base + keyed[i].end, w));
         }
@@ -229,7 +226,7 @@ void ListSearchIndex::build(std::string_view bytes, bool indexed) {
 
 size_t ListSearchIndex::memoryBytes() const {
     size_t total = ends_.capacity() * sizeof(uint32_t) + tails_.capacity() * sizeof(uint64_t) +
-                   bloom_.capacity() * sizeof(uint64_t);
+                   nexts_.capacity() * sizeof(uint16_t) + bloom_.capacity() * sizeof(uint64_t);
     for (const Chain& c : chains_)
         total += sizeof(Chain) + c.restarts.capacity() * sizeof(uint64_t);
     return total;
@@ -303,18 +300,32 @@ void ListSearchIndex::learnAbsent(std::string_view text) {
     }
 }
 
-// The entries' last eight bytes narrow the search to the run that can end
-// in the text; the file decides within it.
+// The entries' last ten bytes narrow the search to the run that can end in
+// the text; the file decides within it.
 template <class F>
 void ListSearchIndex::forEachEntryEndingIn(std::string_view text, F&& f) const {
     const size_t known = std::min(text.size(), kTailBytes);
     const uint64_t low = tailOf(text.data() + text.size(), known);
     const uint64_t high =
         known == kTailBytes ? low : low | ((uint64_t{1} << (8 * (kTailBytes - known))) - 1);
-    const auto from = std::lower_bound(tails_.begin(), tails_.end(), low);
-    const auto to = std::upper_bound(from, tails_.end(), high);
-    const auto begin = ends_.begin() + (from - tails_.begin());
-    const auto end = ends_.begin() + (to - tails_.begin());
+    size_t from =
+        static_cast<size_t>(std::lower_bound(tails_.begin(), tails_.end(), low) - tails_.begin());
+    size_t to = static_cast<size_t>(std::upper_bound(tails_.begin() + from, tails_.end(), high) -
+                                    tails_.begin());
+    if (text.size() > kTailBytes) {
+        // One run of equal last eight bytes, ordered by the two before them.
+        const auto byte = [&](size_t fromEnd) {
+            return static_cast<uint16_t>(static_cast<unsigned char>(text[text.size() - fromEnd]));
+        };
+        const bool both = text.size() >= kTailBytes + 2;
+        const uint16_t next = static_cast<uint16_t>((byte(9) << 8) | (both ? byte(10) : 0));
+        const uint16_t last = both ? next : static_cast<uint16_t>(next | 0xff);
+        const auto a = nexts_.begin();
+        from = static_cast<size_t>(std::lower_bound(a + from, a + to, next) - a);
+        to = static_cast<size_t>(std::upper_bound(a + from, a + to, last) - a);
+    }
+    const auto begin = ends_.begin() + from;
+    const auto end = ends_.begin() + to;
     const auto first =
         std::partition_point(begin, end, [&](uint32_t e) { return compareEnding(e, text) < 0; });
     for (auto it = first; it != end && compareEnding(*it, text) == 0; ++it) f(*it);

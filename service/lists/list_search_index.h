@@ -1,8 +1,8 @@
 // The search of one list file answered from memory. Built once from the
 // file's bytes are
 //  - the entries sorted by their endings (read backwards), with their last
-//    eight bytes beside them, so that the entries ending in a given text
-//    are one run found by binary search, mostly without the file;
+//    ten bytes beside them, so that the entries ending in a given text are
+//    one run found by binary search, mostly without the file;
 //  - a Bloom filter of the entries' last 16 and 32 bytes, so that most
 //    addresses that no entry can match cost one memory probe per prefix;
 //  - for every byte range a search can cover, the points where the
@@ -29,6 +29,10 @@ namespace tb {
 
 class ListSearchIndex {
   public:
+    // Restart points lie at least `restartBytes` apart: the most that a
+    // search reads before the line it needs.
+    explicit ListSearchIndex(uint64_t restartBytes = 4096) : restartBytes_(restartBytes) {}
+
     // `indexed`: a category list, which starts with its index header. The
     // index keeps no reference to the bytes.
     void build(std::string_view bytes, bool indexed);
@@ -68,6 +72,7 @@ class ListSearchIndex {
     template <class F>
     void forEachEntryEndingIn(std::string_view text, F&& f) const;
 
+    uint64_t restartBytes_;
     std::string_view data_;       // while building
     ListBytes* bytes_ = nullptr;  // while searching, once needed
     std::unique_ptr<ListBytes> reader_;
@@ -79,6 +84,7 @@ class ListSearchIndex {
     bool sorted_ = false;       // false for a file too large for 32-bit offsets
     std::vector<uint32_t> ends_;
     std::vector<uint64_t> tails_;  // of the entries in ends_
+    std::vector<uint16_t> nexts_;  // the two bytes before each tail
     std::vector<uint64_t> bloom_;
     std::vector<Chain> chains_;
     struct Absent {
