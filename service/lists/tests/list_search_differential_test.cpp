@@ -240,5 +240,21 @@ TEST(ListSearchIndex, AnswersAsTheLineByLineReadingOnArbitraryBytes) {
     EXPECT_GT(tally.matched, 0u);
 }
 
+TEST(ListSearchIndex, AFileCutShortSinceItWasIndexedFindsNothingAndLeavesTheAddress) {
+    std::vector<std::string> entries;
+    for (int i = 0; i < 400; ++i) entries.push_back("site" + std::to_string(i) + ".example/");
+    const std::string bytes = listc::plainListFile(entries, testing::kTestKey);
+    ListSearchIndex index;
+    index.build(bytes, false);
+    const std::string address = encoded("site399.example/page.htm", testing::kTestKey);
+    std::string url = address;
+    ASSERT_TRUE(index.search(url, bytes));
+    // The file now ends half way.
+    const std::string cut = bytes.substr(0, bytes.size() / 2);
+    url = address;
+    EXPECT_FALSE(index.search(url, cut));
+    EXPECT_EQ(url, address);
+}
+
 }  // namespace
 }  // namespace tb
