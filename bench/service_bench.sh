@@ -48,7 +48,7 @@ bench_run() {
   "$here/tools/dev/wine-prefix.sh" stop "$prefix" >/dev/null 2>&1 || true
   local got
   got=$(sed -n 's/.* blocked=\([0-9]*\).*/\1/p' <<<"$line")
-  echo "$name: $line"
+  echo "$name: $line" >&2
   if [[ "$got" != "$expected" ]]; then
     echo "$name: refused: $got navigations ended on a block page, the lists demand $expected" >&2
     return 1
@@ -78,8 +78,8 @@ mapfile -t sample_urls < <(round "${sample_blocked[@]}")
 mapfile -t large_urls < <(round "${large_blocked[@]}")
 
 echo "host + helper + installed service, $count navigations a run:"
-sample=$(bench_run sample "$stage" "${sample_urls[@]}" | tee /dev/stderr | tail -1)
-large=$(bench_run large "$work/stage" "${large_urls[@]}" | tee /dev/stderr | tail -1)
+sample=$(bench_run sample "$stage" "${sample_urls[@]}")
+large=$(bench_run large "$work/stage" "${large_urls[@]}")
 
 awk -v s="$sample" -v l="$large" 'BEGIN {
   d = 100 * (s - l) / s
