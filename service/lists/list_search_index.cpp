@@ -95,9 +95,10 @@ void ListSearchIndex::clear() {
 }
 
 // The lines of a range, as the reading meets them: a restart point at the
-// first line that starts restartBytes_ or more after the last one. A skipped part of an over-long
-// entry is read again from a point that depends on the address, so the points stop there and start
-// again after the next LF, where every reading starts a line.
+// first line that starts restartBytes_ or more after the last one. A
+// skipped part of an over-long entry is read again from a point that
+// depends on the address, so the points stop there and start again after
+// the next LF, where every reading starts a line.
 int ListSearchIndex::chainIndex(const ListRange& range) {
     if (range.start >= range.stop) return -1;
     for (size_t i = 0; i < chains_.size(); ++i) {
@@ -246,13 +247,8 @@ bool ListSearchIndex::bloomMayHold(uint64_t h) const {
     return (word & bits) == bits;
 }
 
-// While building, from the bytes; while searching, through the reader.
 uint64_t ListSearchIndex::entryStart(uint64_t end) const {
-    if (bytes_) {
-        while (end > regionStart_ && !isBreak(bytes_->at(end - 1))) --end;
-    } else {
-        while (end > regionStart_ && !isBreak(data_[end - 1])) --end;
-    }
+    while (end > regionStart_ && !isBreak(bytes_->at(end - 1))) --end;
     return end;
 }
 

@@ -45,7 +45,6 @@ class ListSearchIndex {
     // The same over bytes in memory.
     bool search(std::string& url, std::string_view bytes);
 
-    const ListIndex& header() const { return header_; }
     size_t entryCount() const { return ends_.size(); }
     // Memory the index holds beside the bytes.
     size_t memoryBytes() const;

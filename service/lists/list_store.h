@@ -64,7 +64,6 @@ class ListStore {
     // Adds one encoded entry at the end of the list.
     bool append(List list, std::string_view entry, std::string_view key);
 
-    const ListIndex& index(List list) const { return lists_[listNumber(list)].index.header(); }
     // Entries indexed and memory held by the indexes, over the nine lists.
     size_t entryCount() const;
     size_t indexMemory() const;

@@ -27,19 +27,16 @@ SiteRecordPtr SiteLog::find(const std::u16string& key) const {
 // The oldest records go, the first in key order among equally old ones: as
 // taking the oldest away one at a time, in one pass.
 void SiteLog::prune() {
-    std::vector<decltype(records_)::iterator> order;
+    std::vector<Records::iterator> order;
     order.reserve(records_.size());
     for (auto it = records_.begin(); it != records_.end(); ++it) order.push_back(it);
     const size_t count = std::min<size_t>(kPruneCount, order.size());
-    // Positions in `order` are key order, so comparing them settles ties.
-    std::vector<size_t> index(order.size());
-    for (size_t i = 0; i < index.size(); ++i) index[i] = i;
-    auto older = [&](size_t a, size_t b) {
-        const int32_t ta = order[a]->second->lastVisit, tb = order[b]->second->lastVisit;
-        return ta != tb ? ta < tb : a < b;
+    auto older = [](Records::iterator a, Records::iterator b) {
+        const int32_t ta = a->second->lastVisit, tb = b->second->lastVisit;
+        return ta != tb ? ta < tb : a->first < b->first;
     };
-    std::nth_element(index.begin(), index.begin() + static_cast<long>(count), index.end(), older);
-    for (size_t i = 0; i < count; ++i) records_.erase(order[index[i]]);
+    std::nth_element(order.begin(), order.begin() + static_cast<long>(count), order.end(), older);
+    for (size_t i = 0; i < count; ++i) records_.erase(order[i]);
 }
 
 void SiteLogs::logAddress(std::string_view address, SiteLogKind kind) {
