@@ -110,6 +110,7 @@ void uninstallStepTwo(const std::string& systemDir, uint32_t usingProxy, Registr
     registry.deleteKey(RegRoot::LocalMachine, std::string(kProductKey) + "\\eic2");
     registry.deleteKey(RegRoot::LocalMachine, kProductKey);
     registry.deleteKey(RegRoot::LocalMachine, kPublisherKey);
+    registry.deleteKey(RegRoot::LocalMachine, kUninstallEntryKey);
     for (const char* clsid : kHelperObjectClasses) {
         const std::string key = std::string(kHelperObjectsKey) + "\\" + clsid;
         registry.deleteKey(RegRoot::LocalMachine, key);

@@ -23,6 +23,10 @@ inline constexpr char kLegacyPasswordKey[] = "Software\\Microsoft\\Windows\\Curr
 inline constexpr char kHelperObjectsKey[] =
     "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Browser Helper Objects";
 inline constexpr char kStartValue[] = "tbservexe";
+// The Add/Remove Programs entry written by the setup package; its uninstall
+// command starts this two-step uninstall through the Manager.
+inline constexpr char kUninstallEntryKey[] =
+    "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Tamberly";
 inline constexpr char kOldProxyStartValue[] = "tbProxy";
 inline constexpr char kProgramShortcut[] = "Tamberly.lnk";
 inline constexpr char kReadMeShortcut[] = "ReadMe.lnk";

@@ -19,6 +19,9 @@ const char* const kProductExtensions[] = {".exe", ".htm", ".txt", ".doc"};
 const char* const kWow64Files[] = {"tbhook.dll", "tbpages.dll", "tbbar.dll", "tbhelp.dll"};
 const char* const kWow64Servers[] = {"tbbar.dll", "tbhelp.dll"};
 constexpr char kHookCompanion[] = "tbhook32.exe";
+constexpr char kDisplayName[] = "Tamberly";
+constexpr char kPublisher[] = "Quillmoor";
+constexpr char kDisplayVersion[] = "1.0";
 
 bool isSystemFile(const std::string& name) {
     for (const char* f : kSystemFiles) {
@@ -62,14 +65,18 @@ std::optional<Options> parseArguments(const std::vector<std::string>& args, std:
             options.listsDir = arg.substr(8);
         } else if (startsWith(arg, "--timezone=")) {
             options.timeZone = arg.substr(11);
+        } else if (arg == "--computer-timezone") {
+            options.computerTimeZone = true;
         } else {
             error = "unknown argument: " + arg;
             return std::nullopt;
         }
     }
-    if (options.filesDir.empty() || options.listsDir.empty()) {
+    if (options.filesDir.empty() || options.listsDir.empty() ||
+        (options.timeZone && options.computerTimeZone)) {
         error =
-            "usage: tbinstall --files=DIR --lists=DIR [--files32=DIR] [--timezone=TEXT] [--proxy]";
+            "usage: tbinstall --files=DIR --lists=DIR [--files32=DIR] "
+            "[--timezone=TEXT | --computer-timezone] [--proxy]";
         return std::nullopt;
     }
     return options;
@@ -137,7 +144,16 @@ Plan planInstall(const Options& options, const Found& found) {
     }
 
     plan.usingProxy = options.proxyMode ? uninstall::kProxyMode : uninstall::kNormal;
-    if (options.timeZone) plan.timeZoneFile = plan.productFolder + "tbhelp.dat";
+    // The computer's zone is only a first choice: over an earlier
+    // installation the parent's own choice stays.
+    const bool earlier =
+        findFile(found.installed, "tbd.dat") || findFile(found.installed, "tbu.dat");
+    if (options.timeZone) {
+        plan.timeZone = options.timeZone;
+    } else if (options.computerTimeZone && !earlier) {
+        plan.timeZone = found.computerZone;
+    }
+    if (plan.timeZone) plan.timeZoneFile = plan.productFolder + "tbhelp.dat";
     plan.wordFile = plan.productFolder + kWordFileName;
     if (findFile(files, "tbserv.exe")) plan.service = plan.productFolder + "tbserv.exe";
     plan.startKey = uninstall::startKey(systemDir);
@@ -146,6 +162,17 @@ Plan planInstall(const Options& options, const Found& found) {
     if (const std::string* manager = findFile(files, "TAMBERLY.exe")) {
         plan.shortcuts.push_back(
             {joined(menu, uninstall::kProgramShortcut), plan.productFolder + *manager});
+    }
+    if (const std::string* manager = findFile(files, "TAMBERLY.exe")) {
+        const std::string program = plan.productFolder + *manager;
+        plan.uninstallEntry.key = uninstall::kUninstallEntryKey;
+        plan.uninstallEntry.texts = {{"DisplayName", kDisplayName},
+                                     {"DisplayVersion", kDisplayVersion},
+                                     {"Publisher", kPublisher},
+                                     {"DisplayIcon", program + ",0"},
+                                     {"InstallLocation", plan.productFolder},
+                                     {"UninstallString", "\"" + program + "\" /uninstall"}};
+        plan.uninstallEntry.flags = {"NoModify", "NoRepair"};
     }
     if (const std::string* readme = findFile(files, "Readme.doc")) {
         plan.shortcuts.push_back(
@@ -172,6 +199,22 @@ std::string bitnessProblem(const Options& options, const Found& found, bool inst
     if (!findFile(found.files32, kHookCompanion))
         return std::string("the 32-bit folder lacks ") + kHookCompanion;
     return {};
+}
+
+std::optional<std::string> computerZoneDisplay(const std::vector<ZoneEntry>& zones,
+                                               const std::string& keyName,
+                                               const std::string& standardName) {
+    if (!keyName.empty()) {
+        for (const ZoneEntry& zone : zones) {
+            if (lowered(zone.key) == lowered(keyName) && !zone.display.empty()) return zone.display;
+        }
+    }
+    if (!standardName.empty()) {
+        for (const ZoneEntry& zone : zones) {
+            if (zone.standardName == standardName && !zone.display.empty()) return zone.display;
+        }
+    }
+    return std::nullopt;
 }
 
 bool uninstallPending(std::optional<uint32_t> usingProxy) {

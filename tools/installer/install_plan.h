@@ -17,16 +17,32 @@ struct Options {
     std::optional<std::string> files32Dir;
     std::string listsDir;  // list C, the category lists and word files: every .dat file
     std::optional<std::string> timeZone;  // the time-zone text handed over in "tbhelp.dat"
+    // Hand over the computer's own time zone instead, on a first install.
+    bool computerTimeZone = false;
     bool proxyMode = false;
 };
 
-// From the arguments --files=DIR --lists=DIR [--files32=DIR] [--timezone=TEXT] [--proxy];
+// From the arguments --files=DIR --lists=DIR [--files32=DIR]
+// [--timezone=TEXT | --computer-timezone] [--proxy];
 // nullopt with a message in error for anything else.
 std::optional<Options> parseArguments(const std::vector<std::string>& args, std::string& error);
 
 struct Copy {
     std::string from;
     std::string to;
+};
+
+struct RegistryText {
+    std::string name;
+    std::string text;
+};
+
+// The Add/Remove Programs entry: its uninstall command is the Manager's
+// /uninstall, which asks the service for its password-guarded uninstall.
+struct UninstallEntry {
+    std::string key;
+    std::vector<RegistryText> texts;
+    std::vector<std::string> flags;  // DWORD values set to 1
 };
 
 struct Shortcut {
@@ -39,6 +55,7 @@ struct Plan {
     std::vector<Copy> copies;
     std::string productFolder;  // with its trailing backslash
     uint32_t usingProxy = 0;
+    std::optional<std::string> timeZone;      // the text handed over, if any
     std::optional<std::string> timeZoneFile;  // the path of "tbhelp.dat"
     // tbu.dat, written with "no password set" where the folder has none: an
     // earlier installation's keeps the parent's password and words.
@@ -52,6 +69,7 @@ struct Plan {
     std::string startKey;                     // Run or RunServices under HKLM
     std::string startValue;                   // tbservexe: the service's path, quoted
     std::vector<Shortcut> shortcuts;
+    UninstallEntry uninstallEntry;
 };
 
 // What the installer found on the machine and in its folders: the system
@@ -64,9 +82,28 @@ struct Found {
     std::vector<std::string> files;
     std::vector<std::string> files32;
     std::vector<std::string> lists;
+    // What the product folder already holds: an earlier installation.
+    std::vector<std::string> installed;
+    // The display text of the computer's time zone (computerZoneDisplay).
+    std::optional<std::string> computerZone;
 };
 
 Plan planInstall(const Options& options, const Found& found);
+
+// One entry of the system's time-zone table (the Time Zones key): its key
+// name, its standard-time name ("Std") and its display text ("Display").
+struct ZoneEntry {
+    std::string key;
+    std::string standardName;
+    std::string display;
+};
+
+// The display text of the computer's zone, found by its key name (Windows
+// Vista on) or else by its standard-time name, as the Manager lists it;
+// nullopt when neither is in the table.
+std::optional<std::string> computerZoneDisplay(const std::vector<ZoneEntry>& zones,
+                                               const std::string& keyName,
+                                               const std::string& standardName);
 
 // 64-bit Windows needs the 32-bit build beside the 64-bit one: the browser
 // loads its plug-ins 32-bit. Empty when the options fit the machine, else

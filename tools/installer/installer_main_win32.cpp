@@ -1,5 +1,6 @@
 // tbinstall.exe: installs the product into this Windows (or Wine prefix):
-//   tbinstall --files=DIR --lists=DIR [--files32=DIR] [--timezone=TEXT] [--proxy]
+//   tbinstall --files=DIR --lists=DIR [--files32=DIR]
+//             [--timezone=TEXT | --computer-timezone] [--proxy]
 // On 64-bit Windows the 64-bit installer installs the 64-bit build from
 // --files and the 32-bit plug-ins and watch hook from --files32.
 // Exit codes: 0 installed, 1 failed, 2 refused (an uninstall is pending),
@@ -11,11 +12,14 @@
 #include <wrl/client.h>
 
 #include <cstdio>
+#include <cwchar>
 #include <fstream>
+#include <iterator>
 #include <string>
 #include <vector>
 
 #include "common/com_convert.h"
+#include "common/com_holders.h"
 #include "common/registry_win32.h"
 #include "service/lists/text_file.h"
 #include "service/lists/word_table.h"
@@ -84,6 +88,76 @@ std::string wow64Directory() {
     return n > 0 && n < MAX_PATH ? std::string(dir, n) : std::string();
 }
 
+// The computer's time zone as the Manager lists it: its entry of the
+// system's zone table, found by key name where Windows gives one.
+std::optional<std::string> computerZone(Registry& registry) {
+    constexpr char kZones[] = "SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Time Zones";
+    std::vector<installer::ZoneEntry> zones;
+    for (const std::string& key : registry.subkeys(RegRoot::LocalMachine, kZones)) {
+        const std::string path = std::string(kZones) + "\\" + key;
+        zones.push_back({key, registry.readString(RegRoot::LocalMachine, path, "Std").value_or(""),
+                         registry.readString(RegRoot::LocalMachine, path, "Display").value_or("")});
+    }
+    TIME_ZONE_INFORMATION zone{};
+    GetTimeZoneInformation(&zone);
+    std::string keyName;
+    using GetDynamic = DWORD(WINAPI*)(PDYNAMIC_TIME_ZONE_INFORMATION);
+    // Windows Vista on; before it the standard-time name identifies the zone.
+    if (auto get = reinterpret_cast<GetDynamic>(reinterpret_cast<void*>(
+            GetProcAddress(GetModuleHandleA("kernel32.dll"), "GetDynamicTimeZoneInformation")))) {
+        DYNAMIC_TIME_ZONE_INFORMATION dynamic{};
+        if (get(&dynamic) != TIME_ZONE_ID_INVALID)
+            keyName = toAnsi(dynamic.TimeZoneKeyName, wcsnlen(dynamic.TimeZoneKeyName, 128));
+    }
+    return installer::computerZoneDisplay(
+        zones, keyName, toAnsi(zone.StandardName, wcsnlen(zone.StandardName, 32)));
+}
+
+// Puts one file in place. A program or library in use (the service, or a
+// plug-in loaded by the browser) cannot be overwritten but can be renamed:
+// it moves aside and goes at the next restart, and the new file takes its
+// name. A list the running service holds open (shared for reading and
+// writing, not for deleting) is rewritten in place; the service notices the
+// change and reads it again.
+bool placeFile(const std::string& from, const std::string& to) {
+    if (CopyFileA(from.c_str(), to.c_str(), FALSE)) return true;
+    const DWORD error = GetLastError();
+    if (error != ERROR_SHARING_VIOLATION && error != ERROR_ACCESS_DENIED &&
+        error != ERROR_LOCK_VIOLATION)
+        return false;
+    for (int n = 1; n < 100; ++n) {
+        const std::string aside = to + "." + std::to_string(n) + ".old";
+        if (MoveFileExA(to.c_str(), aside.c_str(), 0)) {
+            MoveFileExA(aside.c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT);
+            if (CopyFileA(from.c_str(), to.c_str(), FALSE)) return true;
+            MoveFileExA(aside.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING);  // put it back
+            return false;
+        }
+        if (GetLastError() != ERROR_ALREADY_EXISTS && GetLastError() != ERROR_FILE_EXISTS) break;
+    }
+    std::ifstream in(from, std::ios::binary);
+    const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    if (!in && !in.eof()) return false;
+    ScopedHandle file(CreateFileA(to.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                  nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file.valid()) return false;
+    DWORD written = 0;
+    return WriteFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written,
+                     nullptr) &&
+           written == bytes.size() && SetEndOfFile(file.get());
+}
+
+bool writeUninstallEntry(Registry& registry, const installer::UninstallEntry& entry) {
+    if (entry.key.empty()) return true;
+    if (!registry.createKey(RegRoot::LocalMachine, entry.key)) return false;
+    bool ok = true;
+    for (const installer::RegistryText& value : entry.texts)
+        ok &= registry.writeString(RegRoot::LocalMachine, entry.key, value.name, value.text);
+    for (const std::string& flag : entry.flags)
+        ok &= registry.writeDword(RegRoot::LocalMachine, entry.key, flag, 1);
+    return ok;
+}
+
 bool makeShortcut(const installer::Shortcut& shortcut) {
     Microsoft::WRL::ComPtr<IShellLinkW> link;
     Microsoft::WRL::ComPtr<IPersistFile> file;
@@ -113,6 +187,8 @@ int install(const installer::Options& options) {
     found.files = filesIn(options.filesDir);
     if (options.files32Dir) found.files32 = filesIn(*options.files32Dir);
     found.lists = filesIn(options.listsDir);
+    found.installed = filesIn(installer::resolvedPath(uninstall::productFolder(found.systemDir)));
+    if (options.computerTimeZone) found.computerZone = computerZone(registry);
     const std::string problem = installer::bitnessProblem(options, found, sizeof(void*) == 8);
     if (!problem.empty()) {
         std::fprintf(stderr, "tbinstall: %s.\n", problem.c_str());
@@ -122,7 +198,7 @@ int install(const installer::Options& options) {
     for (const std::string& dir : plan.directories) CreateDirectoryA(dir.c_str(), nullptr);
     bool ok = true;
     for (const installer::Copy& copy : plan.copies) {
-        if (!CopyFileA(copy.from.c_str(), copy.to.c_str(), FALSE)) {
+        if (!placeFile(copy.from, copy.to)) {
             std::fprintf(stderr, "tbinstall: cannot copy %s to %s\n", copy.from.c_str(),
                          copy.to.c_str());
             ok = false;
@@ -137,7 +213,7 @@ int install(const installer::Options& options) {
         std::fprintf(stderr, "tbinstall: cannot write the product key\n");
         return 1;
     }
-    if (plan.timeZoneFile) std::ofstream(*plan.timeZoneFile, std::ios::binary) << *options.timeZone;
+    if (plan.timeZoneFile) std::ofstream(*plan.timeZoneFile, std::ios::binary) << *plan.timeZone;
     // The lists are in place: the word file's key comes from them.
     if (GetFileAttributesA(plan.wordFile.c_str()) == INVALID_FILE_ATTRIBUTES &&
         !writeTextFile(plan.wordFile, freshWordFile(plan.productFolder))) {
@@ -161,6 +237,10 @@ int install(const installer::Options& options) {
                               plan.startValue))
         ok = false;
     for (const installer::Shortcut& shortcut : plan.shortcuts) makeShortcut(shortcut);
+    if (!writeUninstallEntry(registry, plan.uninstallEntry)) {
+        std::fprintf(stderr, "tbinstall: cannot write the Add/Remove Programs entry\n");
+        ok = false;
+    }
     return ok ? 0 : 1;
 }
 

@@ -86,6 +86,7 @@ class UninstallTest : public ::testing::Test {
                                         "C:\\Program Files\\Tamberly\\tbserv.exe");
         reg.MemoryRegistry::writeString(HKLM, run, kOldProxyStartValue, "C:\\tbproxy.exe");
         reg.createKey(HKLM, kLegacyPasswordKey);
+        reg.createKey(HKLM, kUninstallEntryKey);
         reg.createKey(HKLM, kHelperKey);
         reg.createKey(HKLM,
                       std::string(kHelperObjectsKey) + "\\{11111111-0000-0000-0000-000000000000}");
@@ -175,6 +176,7 @@ TEST_F(UninstallTest, StepTwoRemovesFilesThenRegistryEntriesThenEndsTheService) 
     EXPECT_FALSE(reg.keyExists(HKLM, kLegacyPasswordKey));
     EXPECT_FALSE(reg.keyExists(HKLM, kProductKey));
     EXPECT_FALSE(reg.keyExists(HKLM, kPublisherKey));
+    EXPECT_FALSE(reg.keyExists(HKLM, kUninstallEntryKey)) << "Add/Remove Programs";
     EXPECT_FALSE(reg.keyExists(HKLM, kHelperKey));
     EXPECT_TRUE(reg.keyExists(
         HKLM, std::string(kHelperObjectsKey) + "\\{11111111-0000-0000-0000-000000000000}"))

@@ -21,8 +21,13 @@ Options options(bool proxy = false, std::optional<std::string> zone = std::nullo
 Found found(const std::string& systemDir, std::vector<std::string> files,
             std::vector<std::string> lists, std::string wow64Dir = "",
             std::vector<std::string> files32 = {}) {
-    return Found{systemDir, std::move(wow64Dir), std::move(files), std::move(files32),
-                 std::move(lists)};
+    Found f;
+    f.systemDir = systemDir;
+    f.wow64Dir = std::move(wow64Dir);
+    f.files = std::move(files);
+    f.files32 = std::move(files32);
+    f.lists = std::move(lists);
+    return f;
 }
 
 std::string destinationOf(const Plan& plan, const std::string& from) {
@@ -70,6 +75,60 @@ TEST(InstallPlan, WritesTheModeTheStartValueAndTheTimeZoneHandOver) {
     EXPECT_EQ(plan.timeZoneFile, "C:\\Program Files\\Tamberly\\tbhelp.dat");
     EXPECT_EQ(plan.startKey, "software\\Microsoft\\Windows\\CurrentVersion\\RunServices");
     EXPECT_FALSE(plan.service);
+}
+
+TEST(InstallPlan, HandsOverTheComputersZoneOnlyOnAFirstInstall) {
+    Options computer = options();
+    computer.computerTimeZone = true;
+    Found fresh = found(kSystem, {"tbserv.exe"}, {});
+    fresh.computerZone = "(UTC+01:00) Brussels, Copenhagen, Madrid, Paris";
+    Plan plan = planInstall(computer, fresh);
+    EXPECT_EQ(plan.timeZone, fresh.computerZone);
+    EXPECT_EQ(plan.timeZoneFile, "C:\\Program Files\\Tamberly\\tbhelp.dat");
+
+    // Over an earlier installation the parent's chosen zone stays; a zone
+    // given by name is still handed over.
+    for (const char* left : {"tbd.dat", "TBU.DAT"}) {
+        Found upgrade = fresh;
+        upgrade.installed = {"tbserv.exe", left};
+        EXPECT_FALSE(planInstall(computer, upgrade).timeZoneFile) << left;
+        EXPECT_EQ(planInstall(options(false, "(GMT) x"), upgrade).timeZone, "(GMT) x");
+    }
+    fresh.computerZone.reset();
+    EXPECT_FALSE(planInstall(computer, fresh).timeZoneFile) << "a zone not in the table";
+}
+
+TEST(ComputerZone, IsFoundByKeyNameThenByStandardName) {
+    const std::vector<ZoneEntry> zones{
+        {"UTC", "Coordinated Universal Time", "(UTC) Coordinated Universal Time"},
+        {"Romance Standard Time", "Romance Standard Time", "(UTC+01:00) Paris"},
+        {"Greenwich Standard Time", "Greenwich Standard Time", "(UTC+00:00) Monrovia"},
+        {"Broken", "Broken Time", ""}};
+    EXPECT_EQ(computerZoneDisplay(zones, "romance standard time", "x"), "(UTC+01:00) Paris");
+    EXPECT_EQ(computerZoneDisplay(zones, "", "Greenwich Standard Time"), "(UTC+00:00) Monrovia");
+    EXPECT_EQ(computerZoneDisplay(zones, "Gone", "Coordinated Universal Time"),
+              "(UTC) Coordinated Universal Time");
+    EXPECT_FALSE(computerZoneDisplay(zones, "Broken", "Broken Time")) << "no display text";
+    EXPECT_FALSE(computerZoneDisplay(zones, "", ""));
+}
+
+TEST(InstallPlan, TheAddRemoveProgramsEntryUninstallsThroughTheManager) {
+    Plan plan = planInstall(options(), found(kSystem, {"tbserv.exe", "TAMBERLY.exe"}, {}));
+    const UninstallEntry& entry = plan.uninstallEntry;
+    EXPECT_EQ(entry.key, "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Tamberly");
+    auto text = [&](const std::string& name) {
+        for (const RegistryText& t : entry.texts) {
+            if (t.name == name) return t.text;
+        }
+        return std::string("(none)");
+    };
+    EXPECT_EQ(text("DisplayName"), "Tamberly");
+    EXPECT_EQ(text("UninstallString"), "\"C:\\Program Files\\Tamberly\\TAMBERLY.exe\" /uninstall");
+    EXPECT_EQ(text("DisplayIcon"), "C:\\Program Files\\Tamberly\\TAMBERLY.exe,0");
+    EXPECT_EQ(entry.flags, (std::vector<std::string>{"NoModify", "NoRepair"}));
+
+    plan = planInstall(options(), found(kSystem, {"tbserv.exe"}, {}));
+    EXPECT_TRUE(plan.uninstallEntry.key.empty()) << "no Manager to uninstall with";
 }
 
 TEST(InstallPlan, MakesTheStartMenuShortcutsThatUninstallRemoves) {
@@ -152,6 +211,10 @@ TEST(InstallPlan, ArgumentsNameBothDirectories) {
     EXPECT_FALSE(parsed->files32Dir);
     EXPECT_EQ(parseArguments({"--files=a", "--lists=b", "--files32=Z:\\x86"}, error)->files32Dir,
               "Z:\\x86");
+    EXPECT_TRUE(
+        parseArguments({"--files=a", "--lists=b", "--computer-timezone"}, error)->computerTimeZone);
+    EXPECT_FALSE(
+        parseArguments({"--files=a", "--lists=b", "--computer-timezone", "--timezone=x"}, error));
     EXPECT_FALSE(parseArguments({"--files=Z:\\a"}, error));
     EXPECT_FALSE(parseArguments({"--files=a", "--lists=b", "--force"}, error));
     EXPECT_NE(error.find("--force"), std::string::npos);
