@@ -3,6 +3,9 @@
 #include <commctrl.h>
 #include <ole2.h>
 
+#include <cctype>
+#include <string>
+
 #include "common/com_error.h"
 #include "manager/dialog.h"
 #include "manager/password_dialogs.h"
@@ -87,9 +90,37 @@ bool CManagerApp::initInstance() {
     return false;
 }
 
+void CManagerApp::uninstall() {
+    if (FAILED(OleInitialize(nullptr))) return;
+    try {
+        // The service asks for the password itself and does the rest.
+        connectToService();
+        checkCall(log_->UninstallTB(), IID_ILog, "UninstallTB");
+    } catch (const ComCallError& error) {
+        reportServiceError(nullptr, error);
+    }
+    log_.Reset();
+    OleUninitialize();
+}
+
+bool isUninstallCommand(const char* commandLine) {
+    std::string text = commandLine ? commandLine : "";
+    for (char& c : text) c = static_cast<char>(tolower(static_cast<unsigned char>(c)));
+    const size_t first = text.find_first_not_of(" \t");
+    const size_t last = text.find_last_not_of(" \t");
+    if (first == std::string::npos) return false;
+    const std::string word = text.substr(first, last - first + 1);
+    return word == "/uninstall" || word == "-uninstall";
+}
+
 }  // namespace tb::manager
 
-int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
-    tb::manager::CManagerApp::instance().initInstance();
+int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR commandLine, int) {
+    // Tamberly.exe /uninstall: the Add/Remove Programs entry's command.
+    if (tb::manager::isUninstallCommand(commandLine)) {
+        tb::manager::CManagerApp::instance().uninstall();
+    } else {
+        tb::manager::CManagerApp::instance().initInstance();
+    }
     return 0;
 }

@@ -19,6 +19,8 @@ class CManagerApp {
 
     // The start-up routine. Always false: no message loop follows.
     bool initInstance();
+    // Asks the service for its uninstall, which takes the password.
+    void uninstall();
 
     Microsoft::WRL::ComPtr<ILog> log() const { return log_; }
     const std::string& password() const { return password_; }
@@ -42,5 +44,8 @@ class CManagerApp {
     HWND mainWindow_ = nullptr;
     HICON icon_ = nullptr;
 };
+
+// True for the command line "/uninstall" (any case, blanks around it).
+bool isUninstallCommand(const char* commandLine);
 
 }  // namespace tb::manager
