@@ -6,10 +6,10 @@
 # run counts the navigations that ended on a block page and is refused when
 # the count is not what the lists demand, so a run that does not filter
 # cannot pass as fast.
-#   bench/service_bench.sh <stage> <win64 tree> <filter_bench> [COUNT]
+#   bench/service_bench.sh <setup program> <win64 tree> <filter_bench> [COUNT]
 set -euo pipefail
 here=$(cd "$(dirname "$0")/.." && pwd)
-stage=$(realpath "$1")
+setup=$(realpath "$1")
 tree=$(realpath "$2")
 filter_bench=$(realpath "$3")
 count=${4:-300}
@@ -24,9 +24,11 @@ cleanup() {
 trap cleanup EXIT
 winpath() { printf 'Z:%s' "${1//\//\\}"; }
 
-# bench_run NAME STAGE URL... (a URL after "+" is one the lists block)
+# bench_run NAME LISTS URL... (a URL after "+" is one the lists block):
+# LISTS is a folder of category lists put in place of the installed ones
+# before the service first starts, or "" for the sample lists.
 bench_run() {
-  local name=$1 from=$2 prefix="$work/prefix-$1"
+  local name=$1 lists=$2 prefix="$work/prefix-$1"
   shift 2
   local urls=() blocked_urls=0 expected=0 i
   local -a is_blocked=()
@@ -36,7 +38,8 @@ bench_run() {
   for ((i = 0; i < count; i++)); do
     expected=$((expected + is_blocked[i % ${#urls[@]}]))
   done
-  "$here/tools/dev/install-product.sh" "$from" "$tree/wineprefix" "$prefix" >/dev/null
+  "$here/tools/dev/install-product.sh" "$setup" "$tree/wineprefix" "$prefix" >/dev/null
+  [[ -z "$lists" ]] || cp "$lists"/TBin[D-I].dat "$lists"/tbf[D-I].dat "$prefix/drive_c/Program Files/Tamberly/"
   {
     echo "window main"
     echo "navigate main ${urls[0]}"
@@ -56,13 +59,11 @@ bench_run() {
   sed -n 's/.* per_second=\([0-9.]*\).*/\1/p' <<<"$line"
 }
 
-# The large lists in a copy of the stage, in the sample key, and the
+# The large lists, in the sample key, and the
 # addresses asked for: in both runs 40 that no list holds and 20 from the
 # lists, each once in a round, two allowed to one blocked.
 "$filter_bench" --adult 4600000 --decisions 200 --key "$key" --export "$work/lists" \
   --lists-only >/dev/null
-cp -r "$stage" "$work/stage"
-cp "$work/lists"/TBin[D-I].dat "$work/lists"/tbf[D-I].dat "$work/stage/lists/"
 mapfile -t allowed < <(head -n 40 "$work/lists/allowed.txt")
 mapfile -t large_blocked < <(awk 'NR % 5 == 0' "$work/lists/blocked.txt" | head -n 20)
 mapfile -t sample_blocked < <(grep -hv '^#' "$here"/tools/sample_data/{adult,extremist,firearms,gambling,hate,satanic}.txt |
@@ -78,8 +79,8 @@ mapfile -t sample_urls < <(round "${sample_blocked[@]}")
 mapfile -t large_urls < <(round "${large_blocked[@]}")
 
 echo "host + helper + installed service, $count navigations a run:"
-sample=$(bench_run sample "$stage" "${sample_urls[@]}")
-large=$(bench_run large "$work/stage" "${large_urls[@]}")
+sample=$(bench_run sample "" "${sample_urls[@]}")
+large=$(bench_run large "$work/lists" "${large_urls[@]}")
 
 awk -v s="$sample" -v l="$large" 'BEGIN {
   d = 100 * (s - l) / s

@@ -37,6 +37,8 @@ if(TB_WINDOWS)
   # Windows trees (make sets all three; the defaults are make's layout).
   get_filename_component(tb_build_root ${CMAKE_BINARY_DIR} DIRECTORY)
   set(TB_PRODUCT_STAGE ${tb_build_root}/product CACHE PATH "Staged product (tools/dev/stage-product.sh)")
+  set(TB_SETUP_PROGRAM ${tb_build_root}/package/TamberlySetup.exe CACHE FILEPATH
+      "The setup program built from the stage (make package)")
   set(TB_WIN64_TREE ${tb_build_root}/win64 CACHE PATH "The 64-bit Windows build tree")
   set(TB_WIN32_TREE ${tb_build_root}/win32 CACHE PATH "The 32-bit Windows build tree")
   configure_file(${PROJECT_SOURCE_DIR}/cmake/wine-run.sh.in ${CMAKE_BINARY_DIR}/wine-run @ONLY

@@ -25,12 +25,8 @@ bool openProductKey(HKEY* key) {
 }
 
 ProgramRun install() {
-    const std::string stage = windowsPath(TB_PRODUCT_STAGE) + "\\";
-    const std::string command =
-        windowsIs64Bit() ? "\"" + stage + "setup\\tbinstall-x64.exe\" --files=" + stage +
-                               "x64 --files32=" + stage + "x86 --lists=" + stage + "lists"
-                         : "\"" + stage + "setup\\tbinstall-x86.exe\" --files=" + stage +
-                               "x86 --lists=" + stage + "lists";
+    // The setup program, silently, as a parent's script would run it.
+    const std::string command = "\"" + windowsPath(TB_SETUP_PROGRAM) + "\" /S";
     const ProgramRun run = runProgram(command);
     // The time component asks a daytime server on loopback where none
     // answers, and so keeps the computer's time: never the public one.

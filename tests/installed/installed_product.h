@@ -7,7 +7,9 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "common/com_holders.h"
@@ -22,8 +24,8 @@ inline const std::string kProduct = "C:\\Program Files\\Tamberly\\";
 
 std::string temporary(const std::string& name);
 
-// Runs the installer on the staged product (both bitnesses on 64-bit
-// Windows, the 32-bit product on 32-bit Windows), once per test process;
+// Runs the setup program silently (both bitnesses on 64-bit Windows, the
+// 32-bit product on 32-bit Windows), once per test process;
 // later calls give the first run's outcome. The time component is pointed
 // at a loopback port where nothing answers.
 const testing::ProgramRun& installProduct();
@@ -35,6 +37,34 @@ std::vector<unsigned long> serverProcesses();
 // WM_QUIT to the service's threads: it saves and ends. False when a service
 // did not end within 30 seconds.
 bool endService();
+
+// Presses OK on every "Incorrect Password" dialog the service shows while
+// it lives, and counts them.
+class IncorrectPasswordAnswerer {
+  public:
+    IncorrectPasswordAnswerer() : thread_([this] { run(); }) {}
+    ~IncorrectPasswordAnswerer() {
+        stop_ = true;
+        thread_.join();
+    }
+    int answered() const { return answered_; }
+
+  private:
+    void run() {
+        while (!stop_) {
+            if (HWND dialog = FindWindowA(nullptr, "Incorrect Password")) {
+                if (dialog != last_) ++answered_;
+                last_ = dialog;
+                PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(203, BN_CLICKED), 0);
+            }
+            Sleep(100);
+        }
+    }
+    std::atomic<bool> stop_{false};
+    std::atomic<int> answered_{0};
+    HWND last_ = nullptr;
+    std::thread thread_;
+};
 
 // The suites' fixture: the product installed once per process, a connection
 // to the service in each case, and the service ended after the suite.

@@ -31,34 +31,6 @@ using testing::windowsPath;
 
 using namespace installed;
 
-// Presses OK on every "Incorrect Password" dialog the service shows while
-// it lives, and counts them.
-class IncorrectPasswordAnswerer {
-  public:
-    IncorrectPasswordAnswerer() : thread_([this] { run(); }) {}
-    ~IncorrectPasswordAnswerer() {
-        stop_ = true;
-        thread_.join();
-    }
-    int answered() const { return answered_; }
-
-  private:
-    void run() {
-        while (!stop_) {
-            if (HWND dialog = FindWindowA(nullptr, "Incorrect Password")) {
-                if (dialog != last_) ++answered_;
-                last_ = dialog;
-                PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(203, BN_CLICKED), 0);
-            }
-            Sleep(100);
-        }
-    }
-    std::atomic<bool> stop_{false};
-    std::atomic<int> answered_{0};
-    HWND last_ = nullptr;
-    std::thread thread_;
-};
-
 class InstalledService : public InstalledProduct {
   protected:
     // cscript of this test's bitness, or the one given.

@@ -4,11 +4,11 @@
 # of its own holding the sample data (that directory is then the service
 # directory, as the product's own would be); then the family's browsing
 # session on the installed product (family_demo.sh), in the 32-bit browser.
-#   demo.sh <native tree> <win64 tree> <win32 tree> <stage>
+#   demo.sh <native tree> <win64 tree> <win32 tree> <setup program>
 set -euo pipefail
 win64=$(cd "$2" && pwd)
 win32=$(cd "$3" && pwd)
-stage=$4
+setup=$4
 here=$(cd "$(dirname "$0")" && pwd)
 prefix="$win64/wineprefix"
 work=$(mktemp -d /tmp/tamberly-demo.XXXXXX)
@@ -28,4 +28,4 @@ fi
 "$here/wine-prefix.sh" stop "$prefix" || true
 [[ $status -eq 0 ]] || exit $status
 echo
-"$here/family_demo.sh" "$stage" "$win32/wineprefix" "$win32"
+"$here/family_demo.sh" "$setup" "$win32/wineprefix" "$win32"

@@ -4,9 +4,9 @@
 # with the 32-bit helper and bar, as Internet Explorer loads them, and the
 # 64-bit resident service judging every page. Prints what happened to each
 # navigation and when the bar was shown or hidden.
-#   family_demo.sh <stage> <base prefix> <32-bit tree>
+#   family_demo.sh <setup program> <base prefix> <32-bit tree>
 set -euo pipefail
-stage=$(cd "$1" && pwd)
+setup=$(realpath "$1")
 base=$2
 win32=$(cd "$3" && pwd)
 here=$(cd "$(dirname "$0")" && pwd)
@@ -20,8 +20,8 @@ trap cleanup EXIT
 winpath() { printf 'Z:%s' "${1//\//\\}"; }
 run() { WINEPREFIX="$prefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" wine "$@" </dev/null; }
 
-echo "Installing Tamberly into a fresh prefix (64-bit Windows: the 64-bit service, the plug-ins of both bitnesses)..."
-"$here/install-product.sh" "$stage" "$base" "$prefix"
+echo "Installing Tamberly with its setup program into a fresh prefix (64-bit Windows: the 64-bit service, the plug-ins of both bitnesses)..."
+"$here/install-product.sh" "$setup" "$base" "$prefix"
 echo "The browser: the 32-bit browser host, which loads the 32-bit helper and bar as Internet Explorer does."
 
 # The parent, as a script client of the service (the 32-bit cscript: a

@@ -1,7 +1,7 @@
 #!/bin/bash
 # Builds the benchmarks optimised, without sanitizers, in a tree of their own
 # (build/bench) and runs them; they print their figures.
-#   run-benchmarks.sh <native tree> <win64 tree> <stage>
+#   run-benchmarks.sh <native tree> <win64 tree> <setup program>
 set -euo pipefail
 root=$(cd "$(dirname "$0")/../.." && pwd)
 tree="$root/build/bench"
