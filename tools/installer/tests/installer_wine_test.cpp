@@ -125,6 +125,8 @@ TEST_F(Installation, PlacesTheFilesWritesTheRegistryAndRegistersEveryComponent) 
     EXPECT_EQ(registry.readString(HKCR, kLogServer, ""), "\"" + kProduct + "tbserv.exe\"");
     EXPECT_TRUE(exists(kMenu + "\\Tamberly.lnk"));
     EXPECT_TRUE(exists(kMenu + "\\ReadMe.lnk"));
+    EXPECT_EQ(registry.readString(HKLM, uninstall::kUninstallEntryKey, "UninstallString"),
+              "\"" + kProduct + "TAMBERLY.exe\" /uninstall");
     if (!windowsIs64Bit()) return;
 
     // 64-bit Windows: the 32-bit browser's plug-ins, registered by a 32-bit
@@ -203,6 +205,7 @@ TEST_F(Installation, StepTwoRemovesTheFilesAndTheRegistryEntriesAndEndsTheServic
     EXPECT_FALSE(registry.readString(HKLM, uninstall::kRunKey, "tbservexe"));
     EXPECT_FALSE(registry.keyExists(HKLM, uninstall::kProductKey));
     EXPECT_FALSE(registry.keyExists(HKLM, uninstall::kPublisherKey));
+    EXPECT_FALSE(registry.keyExists(HKLM, uninstall::kUninstallEntryKey));
 }
 
 TEST_F(Installation, InProxyModeTheUsersProxyComesBackBeforeTheFilesGo) {
