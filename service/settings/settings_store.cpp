@@ -5,6 +5,33 @@
 
 namespace tb::settings {
 
+namespace {
+
+template <class T>
+void keepChanged(const T& atLoad, const T& held, T& merged) {
+    if (!(held == atLoad)) merged = held;
+}
+
+// merged holds the file's values: each value the service changed since Load
+// (a parent's change made while the file was held) keeps its new value.
+void keepChangesSinceLoad(const Settings& atLoad, const Settings& held, Settings& merged) {
+    for (size_t d = 0; d < held.accessHours.size(); ++d) {
+        keepChanged(atLoad.accessHours[d], held.accessHours[d], merged.accessHours[d]);
+        keepChanged(atLoad.dailyAllowance[d], held.dailyAllowance[d], merged.dailyAllowance[d]);
+    }
+    keepChanged(atLoad.usedToday, held.usedToday, merged.usedToday);
+    keepChanged(atLoad.usageDate, held.usageDate, merged.usageDate);
+    keepChanged(atLoad.timezoneName, held.timezoneName, merged.timezoneName);
+    keepChanged(atLoad.filterActive, held.filterActive, merged.filterActive);
+    keepChanged(atLoad.timedAccessEnabled, held.timedAccessEnabled, merged.timedAccessEnabled);
+    for (size_t c = 0; c < held.categoryStates.size(); ++c)
+        keepChanged(atLoad.categoryStates[c], held.categoryStates[c], merged.categoryStates[c]);
+    merged.intervalStart = held.intervalStart;
+    merged.timezoneOffset = timezoneOffsetOf(merged.timezoneName.value_or(""));
+}
+
+}  // namespace
+
 SettingsResult SettingsStore::load() {
     const SettingsResult timed = loadTimedAccess();
     if (!timed.ok()) return timed;
@@ -19,6 +46,9 @@ std::unique_ptr<storage::CompoundFile> SettingsStore::openAtLoad() {
     if (opened.state == storage::FileState::Unreadable) {
         if (files_.setAside(path_)) opened = files_.open(path_);
     }
+    // What the values were when the file was first found held: read later,
+    // the file's values replace only those not changed since.
+    if (!opened.file && !unread_) atLoad_ = settings_;
     unread_ = !opened.file;
     return std::move(opened.file);
 }
@@ -73,13 +103,22 @@ SettingsResult SettingsStore::loadCategories() {
 }
 
 // A file held at Load is read when it can be had again: its values (the
-// parent's) replace those held meanwhile.
+// parent's) replace those held meanwhile, except those changed since Load.
 bool SettingsStore::readIfUnread() {
     if (!unread_) return true;
     if (files_.open(path_).state == storage::FileState::Held) return false;
+    const Settings held = settings_;
+    settings_ = atLoad_;
     loadTimedAccess();
     loadCategories();
-    return !unread_;
+    if (unread_) {
+        settings_ = held;
+        return false;
+    }
+    const std::optional<std::string> fileZone = settings_.timezoneName;
+    keepChangesSinceLoad(atLoad_, held, settings_);
+    if (settings_.timezoneName != fileZone) passOffsetToTimeServer();
+    return true;
 }
 
 bool SettingsStore::writeTimedAccess() {

@@ -51,7 +51,8 @@ class SettingsStore {
     // values held; "Cat" is then written at once. A file or stream that
     // cannot be read is set aside (never deleted) and the values held stay;
     // a file that another program holds stays unread (unread()) and is not
-    // written over until it could be read.
+    // written over until it could be read; then its values replace those
+    // held, except the ones changed meanwhile.
     SettingsResult load();
     // After a time-zone text is read, its offset is computed and passed to
     // the time component.
@@ -76,6 +77,7 @@ class SettingsStore {
     const storage::CodePage& codePage_;
     TimeServerLink* timeServer_ = nullptr;
     Settings settings_;
+    Settings atLoad_;  // the values when the file was found held
     bool unread_ = false;
 };
 

@@ -247,6 +247,42 @@ TEST_F(SettingsFileTest, AHeldFileKeepsTheValuesHeldAndIsReadBeforeItIsWritten) 
     EXPECT_EQ(reloaded().dailyAllowance[1], 7200u);
 }
 
+// The Manager changes settings while the file is still held: once the file
+// can be read, the parent's stored values come back and the changes stay.
+TEST_F(SettingsFileTest, ChangesMadeWhileTheFileWasHeldSurviveItsLateReading) {
+    store.settings().dailyAllowance[1] = 7200;
+    store.settings().categoryStates[0] = 0;
+    store.settings().timezoneName = "(GMT+01:00) Paris";
+    ASSERT_TRUE(store.writeTimedAccess());
+    ASSERT_TRUE(store.writeCategories());
+
+    SettingsStore next(files, kSettingsFile, kLatin1);
+    testing::FakeTimeServer nextClock;
+    next.setTimeServer(&nextClock);
+    files.refuseAll = true;
+    ASSERT_TRUE(next.load().ok());
+    ASSERT_TRUE(next.unread());
+    next.settings().dailyAllowance[2] = 3600;
+    next.settings().timezoneName = "(GMT+05:30) Chennai";
+    EXPECT_FALSE(next.writeTimedAccess());
+    next.settings().categoryStates[3] = 0;
+    EXPECT_FALSE(next.writeCategories());
+
+    files.refuseAll = false;
+    ASSERT_TRUE(next.writeCategories());
+    const Settings& merged = next.settings();
+    EXPECT_EQ(merged.dailyAllowance[1], 7200u) << "stored";
+    EXPECT_EQ(merged.dailyAllowance[2], 3600u) << "changed while held";
+    EXPECT_EQ(merged.categoryStates[0], 0) << "stored";
+    EXPECT_EQ(merged.categoryStates[3], 0) << "changed while held";
+    EXPECT_EQ(merged.timezoneName, std::string("(GMT+05:30) Chennai"));
+    EXPECT_FLOAT_EQ(merged.timezoneOffset, 5.5f);
+    EXPECT_FLOAT_EQ(nextClock.offsets.back(), 5.5f) << "the clock keeps the changed zone";
+    ASSERT_TRUE(next.writeTimedAccess());
+    EXPECT_EQ(reloaded().dailyAllowance[2], 3600u);
+    EXPECT_EQ(reloaded().dailyAllowance[1], 7200u);
+}
+
 TEST_F(SettingsFileTest, LoadingFailsWithoutTheTimeComponent) {
     ASSERT_TRUE(store.writeTimedAccess());
     store.setTimeServer(nullptr);
