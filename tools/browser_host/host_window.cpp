@@ -149,6 +149,8 @@ void HostWindow::close() {
         helpers_.clear();
         browser_->detach();
         browser_.Reset();
+        for (auto& [id, object] : frames_) object->detach();
+        frames_.clear();
     }
     if (frame_) {
         SetWindowLongPtrW(frame_, GWLP_USERDATA, 0);
@@ -215,21 +217,33 @@ HRESULT HostWindow::raise(DISPID id, const char* event, VARIANTARG* args, UINT c
     return hr;
 }
 
-HRESULT HostWindow::raiseWithUrl(DISPID id, const char* event, const std::string& url) {
+IDispatch* HostWindow::source(uint32_t frame) {
+    if (!browser_) return nullptr;
+    if (frame == 0) return browser_->dispatch();
+    ComPtr<WindowFrame>& object = frames_[frame];
+    if (!object) object.Attach(WindowFrame::create(static_cast<BrowserFrame*>(this), frame));
+    return object->dispatch();
+}
+
+HRESULT HostWindow::raiseWithUrl(DISPID id, const char* event, uint32_t frame,
+                                 const std::string& url) {
     ScopedVariant address;
     setText(address, url);
     VARIANTARG args[2];
     VariantInit(&args[1]);
     V_VT(&args[1]) = VT_DISPATCH;
-    V_DISPATCH(&args[1]) = browser_ ? browser_->dispatch() : nullptr;
+    V_DISPATCH(&args[1]) = source(frame);
     args[0] = byRef(address.get());
-    return raise(id, event, args, 2, {{"url", url}});
+    std::vector<std::pair<std::string, std::string>> fields = {{"url", url}};
+    if (frame) fields.emplace_back("frame", std::to_string(frame));
+    return raise(id, event, args, 2, std::move(fields));
 }
 
 // The arguments as the browser passes them, last to first: the browser
 // object, then URL, Flags, TargetFrameName, PostData and Headers each as a
 // VARIANT by reference, then Cancel as a VARIANT_BOOL by reference.
-WindowEvents::Verdict HostWindow::beforeNavigate2(const std::string& url, int32_t flags) {
+WindowEvents::Verdict HostWindow::beforeNavigate2(uint32_t frame, const std::string& url,
+                                                  int32_t flags) {
     ScopedVariant address, flagValue, frameName, postData, headers;
     setText(address, url);
     V_VT(flagValue.get()) = VT_I4;
@@ -240,7 +254,7 @@ WindowEvents::Verdict HostWindow::beforeNavigate2(const std::string& url, int32_
     VARIANTARG args[7];
     VariantInit(&args[6]);
     V_VT(&args[6]) = VT_DISPATCH;
-    V_DISPATCH(&args[6]) = browser_ ? browser_->dispatch() : nullptr;
+    V_DISPATCH(&args[6]) = source(frame);
     args[5] = byRef(address.get());
     args[4] = byRef(flagValue.get());
     args[3] = byRef(frameName.get());
@@ -250,8 +264,10 @@ WindowEvents::Verdict HostWindow::beforeNavigate2(const std::string& url, int32_
     V_VT(&args[0]) = VT_BOOL | VT_BYREF;
     V_BOOLREF(&args[0]) = &cancel;
     std::string sinks;
+    std::vector<std::pair<std::string, std::string>> fields = {{"url", url}};
+    if (frame) fields.emplace_back("frame", std::to_string(frame));
     const HRESULT hr =
-        raise(DISPID_BEFORENAVIGATE2, "BeforeNavigate2", args, 7, {{"url", url}}, &sinks);
+        raise(DISPID_BEFORENAVIGATE2, "BeforeNavigate2", args, 7, std::move(fields), &sinks);
     return Verdict{cancel != VARIANT_FALSE, static_cast<int32_t>(hr), sinks};
 }
 
@@ -259,8 +275,8 @@ void HostWindow::downloadBegin() {
     raise(DISPID_DOWNLOADBEGIN, "DownloadBegin", nullptr, 0);
 }
 
-void HostWindow::navigateComplete2(const std::string& url) {
-    raiseWithUrl(DISPID_NAVIGATECOMPLETE2, "NavigateComplete2", url);
+void HostWindow::navigateComplete2(uint32_t frame, const std::string& url) {
+    raiseWithUrl(DISPID_NAVIGATECOMPLETE2, "NavigateComplete2", frame, url);
 }
 
 void HostWindow::progressChange(int32_t progress, int32_t progressMax) {
@@ -276,8 +292,8 @@ void HostWindow::titleChange(const std::string& title) {
     raise(DISPID_TITLECHANGE, "TitleChange", &arg, 1, {{"title", title}});
 }
 
-void HostWindow::documentComplete(const std::string& url) {
-    raiseWithUrl(DISPID_DOCUMENTCOMPLETE, "DocumentComplete", url);
+void HostWindow::documentComplete(uint32_t frame, const std::string& url) {
+    raiseWithUrl(DISPID_DOCUMENTCOMPLETE, "DocumentComplete", frame, url);
 }
 
 void HostWindow::downloadComplete() {

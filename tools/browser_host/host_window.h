@@ -9,6 +9,7 @@
 #include <ocidl.h>
 #include <wrl/client.h>
 
+#include <map>
 #include <string>
 #include <vector>
 
@@ -64,12 +65,12 @@ class HostWindow : public BrowserFrame, public WindowEvents {
     HRESULT showBrowserBar(const std::wstring& clsid, bool show) override;
 
     // WindowEvents
-    Verdict beforeNavigate2(const std::string& url, int32_t flags) override;
+    Verdict beforeNavigate2(uint32_t frame, const std::string& url, int32_t flags) override;
     void downloadBegin() override;
-    void navigateComplete2(const std::string& url) override;
+    void navigateComplete2(uint32_t frame, const std::string& url) override;
     void progressChange(int32_t progress, int32_t progressMax) override;
     void titleChange(const std::string& title) override;
-    void documentComplete(const std::string& url) override;
+    void documentComplete(uint32_t frame, const std::string& url) override;
     void downloadComplete() override;
 
     // The frame's window procedure: reports its context menu.
@@ -80,7 +81,9 @@ class HostWindow : public BrowserFrame, public WindowEvents {
     HRESULT raise(DISPID id, const char* event, VARIANTARG* args, UINT count,
                   std::vector<std::pair<std::string, std::string>> fields = {},
                   std::string* sinks = nullptr);
-    HRESULT raiseWithUrl(DISPID id, const char* event, const std::string& url);
+    HRESULT raiseWithUrl(DISPID id, const char* event, uint32_t frame, const std::string& url);
+    // The browser object that raises an event: the window's, or a frame's.
+    IDispatch* source(uint32_t frame);
 
     std::string name_;
     WindowOptions options_;
@@ -88,6 +91,7 @@ class HostWindow : public BrowserFrame, public WindowEvents {
     Navigator navigator_;
     HWND frame_ = nullptr;
     Microsoft::WRL::ComPtr<WebBrowser> browser_;
+    std::map<uint32_t, Microsoft::WRL::ComPtr<WindowFrame>> frames_;
     std::vector<Microsoft::WRL::ComPtr<IObjectWithSite>> helpers_;
     BarHost bars_;
     bool closed_ = false;

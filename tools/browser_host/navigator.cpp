@@ -49,12 +49,9 @@ bool Navigator::navigate(const std::string& requested, int32_t flags) {
     const std::string url = canonicalAddress(requested);
     const uint64_t id = ++nextId_;
     ++nesting_;
-    const WindowEvents::Verdict verdict = events_.beforeNavigate2(url, flags);
+    const WindowEvents::Verdict verdict = events_.beforeNavigate2(0, url, flags);
     --nesting_;
-    std::vector<std::pair<std::string, std::string>> fields = {
-        {"url", url}, {"cancel", verdict.cancel ? "1" : "0"}, {"hr", hex(verdict.status)}};
-    if (!verdict.sinks.empty()) fields.emplace_back("sinks", verdict.sinks);
-    out_.line(outputLine("before", window_, fields));
+    reportBefore(0, url, verdict);
     if (closing_ || verdict.cancel) return true;
     // A navigation started from inside this one's event has replaced it.
     if (pending_ && pending_->id > id) return true;
@@ -68,6 +65,74 @@ bool Navigator::navigate(const std::string& requested, int32_t flags) {
         if (!held_) reportResult();
     }
     return true;
+}
+
+void Navigator::reportBefore(uint32_t frame, const std::string& url,
+                             const WindowEvents::Verdict& verdict) {
+    std::vector<std::pair<std::string, std::string>> fields = {{"url", url}};
+    if (frame) fields.emplace_back("frame", std::to_string(frame));
+    fields.emplace_back("cancel", verdict.cancel ? "1" : "0");
+    fields.emplace_back("hr", hex(verdict.status));
+    if (!verdict.sinks.empty()) fields.emplace_back("sinks", verdict.sinks);
+    out_.line(outputLine("before", window_, fields));
+}
+
+std::vector<uint32_t> Navigator::frames() const {
+    std::vector<uint32_t> ids;
+    for (const Frame& f : frames_) ids.push_back(f.id);
+    return ids;
+}
+
+Navigator::Frame* Navigator::frame(uint32_t id) {
+    for (Frame& f : frames_) {
+        if (f.id == id) return &f;
+    }
+    return nullptr;
+}
+
+std::shared_ptr<LoadedDocument> Navigator::frameDocument(uint32_t id) const {
+    for (const Frame& f : frames_) {
+        if (f.id == id) return f.document;
+    }
+    return nullptr;
+}
+
+bool Navigator::navigateFrame(uint32_t id, const std::string& url, int32_t flags) {
+    Frame* target = frame(id);
+    if (closing_ || !target) return false;
+    if (nesting_ >= kMaxNesting) {
+        out_.line(
+            outputLine("error", window_, {{"what", "navigations nested too deep"}, {"url", url}}));
+        return false;
+    }
+    loadFrame(target->id, canonicalAddress(url), flags);
+    return true;
+}
+
+// The frame's document arrives whole: its browser object raises
+// BeforeNavigate2, then NavigateComplete2 and DocumentComplete.
+bool Navigator::loadFrame(uint32_t id, const std::string& url, int32_t flags) {
+    ++nesting_;
+    const WindowEvents::Verdict verdict = events_.beforeNavigate2(id, url, flags);
+    --nesting_;
+    reportBefore(id, url, verdict);
+    if (interrupted()) return false;
+    if (verdict.cancel) return true;
+    Frame* loaded = frame(id);  // the window's document may have changed meanwhile
+    if (!loaded) return false;
+    auto document = std::make_shared<LoadedDocument>();
+    Page page = pages_.load(url);
+    document->url = url;
+    document->elements = std::move(page.elements);
+    document->found = page.found;
+    document->revealed = document->elements.size();
+    document->readyState = kComplete;
+    loaded->url = url;
+    loaded->document = document;
+    events_.navigateComplete2(id, url);
+    if (interrupted()) return false;
+    events_.documentComplete(id, url);
+    return !interrupted();
 }
 
 void Navigator::stop() {
@@ -112,7 +177,10 @@ void Navigator::load(const Pending& next, LoadPlan plan) {
     document->found = page.found;
     document_ = document;
     location_ = next.url;
-    events_.navigateComplete2(next.url);
+    frames_.clear();
+    for (const std::string& src : frameAddresses(document->elements))
+        frames_.push_back(Frame{nextFrame_++, canonicalAddress(src), nullptr});
+    events_.navigateComplete2(0, next.url);
     if (interrupted()) return;
     if (plan.hold) {
         held_ = true;
@@ -131,6 +199,12 @@ void Navigator::load(const Pending& next, LoadPlan plan) {
 void Navigator::complete() {
     const std::shared_ptr<LoadedDocument> document = document_;
     document->revealed = document->elements.size();
+    // The frames arrive before the window's document is complete.
+    document->readyState = kInteractive;
+    std::vector<Frame> frames = frames_;
+    for (const Frame& f : frames) {
+        if (!loadFrame(f.id, f.url, 0)) return;
+    }
     document->readyState = kComplete;
     events_.progressChange(-1, kProgressMax);
     if (interrupted()) return;
@@ -138,7 +212,7 @@ void Navigator::complete() {
         events_.titleChange(*title);
         if (interrupted()) return;
     }
-    events_.documentComplete(document->url);
+    events_.documentComplete(0, document->url);
     request_.shown = document->url;
     if (interrupted()) return;
     events_.downloadComplete();

@@ -2,15 +2,19 @@
 // plug-ins: every navigation is first offered to them in BeforeNavigate2
 // (which may cancel it, or start another navigation from inside); an
 // accepted one is loaded with DownloadBegin, NavigateComplete2, a
-// ProgressChange for every step in which more of the document is revealed,
-// the last one with Progress -1, then TitleChange, DocumentComplete and
+// ProgressChange for every step in which more of the document is revealed;
+// then each of its frames (the page's frame and iframe elements, in
+// document order) with its own browser object: BeforeNavigate2, and unless
+// cancelled NavigateComplete2 and DocumentComplete; then ProgressChange with
+// Progress -1, TitleChange, the window's own DocumentComplete, last, and
 // DownloadComplete. A plug-in's Stop or a newer navigation interrupts the
 // load after the event in which it happened; Quit ends everything.
 //
 // The outcome of each navigation that the script starts is one line:
 //   nav <window> url=<address> result=shown|redirected|cancelled|stopped|closed [to=<address>]
 // and every BeforeNavigate2 one line:
-//   before <window> url=<address> cancel=0|1 hr=<event result> [sinks=<name#n=result,...>]
+//   before <window> url=<address> [frame=<n>] cancel=0|1 hr=<event result>
+//   [sinks=<name#n=result,...>]
 #pragma once
 
 #include <cstdint>
@@ -50,12 +54,14 @@ class WindowEvents {
         std::string sinks;   // each sink's own result, when there are several to tell apart
     };
     virtual ~WindowEvents() = default;
-    virtual Verdict beforeNavigate2(const std::string& url, int32_t flags) = 0;
+    // frame: 0 for the window itself, else the frame whose browser object
+    // raises the event.
+    virtual Verdict beforeNavigate2(uint32_t frame, const std::string& url, int32_t flags) = 0;
     virtual void downloadBegin() = 0;
-    virtual void navigateComplete2(const std::string& url) = 0;
+    virtual void navigateComplete2(uint32_t frame, const std::string& url) = 0;
     virtual void progressChange(int32_t progress, int32_t progressMax) = 0;
     virtual void titleChange(const std::string& title) = 0;
-    virtual void documentComplete(const std::string& url) = 0;
+    virtual void documentComplete(uint32_t frame, const std::string& url) = 0;
     virtual void downloadComplete() = 0;
 };
 
@@ -86,6 +92,9 @@ class Navigator {
     // IWebBrowser2::Navigate of a plug-in: offered now, loaded once the
     // event that asked for it returns. False when it cannot be started.
     bool navigate(const std::string& url, int32_t flags);
+    // IWebBrowser2::Navigate on a frame's browser object: the frame alone
+    // is offered and loaded. False for a frame the document does not have.
+    bool navigateFrame(uint32_t frame, const std::string& url, int32_t flags);
     void stop();
     void requestClose();
     bool closeRequested() const { return closing_; }
@@ -98,6 +107,10 @@ class Navigator {
     bool finish();
 
     std::shared_ptr<LoadedDocument> document() const { return document_; }
+    // The frames of the window's document, by number (from 1, never reused
+    // in a window); a frame not loaded (or cancelled) has no document.
+    std::vector<uint32_t> frames() const;
+    std::shared_ptr<LoadedDocument> frameDocument(uint32_t frame) const;
     const std::string& locationUrl() const { return location_; }
     int readyState() const { return document_ ? document_->readyState : kUninitialized; }
     bool busy() const { return running_ || held_; }
@@ -117,7 +130,16 @@ class Navigator {
 
     void runLoads(LoadPlan first);
     void load(const Pending& next, LoadPlan plan);
+    struct Frame {
+        uint32_t id = 0;
+        std::string url;
+        std::shared_ptr<LoadedDocument> document;
+    };
     void complete();
+    // A frame's own load; false when it was interrupted.
+    bool loadFrame(uint32_t frame, const std::string& url, int32_t flags);
+    Frame* frame(uint32_t id);
+    void reportBefore(uint32_t frame, const std::string& url, const WindowEvents::Verdict& verdict);
     bool interrupted() const { return closing_ || stopped_ || pending_.has_value(); }
     void revealShare(int percent);
     void afterHeldEvent();
@@ -129,6 +151,8 @@ class Navigator {
     Output& out_;
 
     std::shared_ptr<LoadedDocument> document_;
+    std::vector<Frame> frames_;
+    uint32_t nextFrame_ = 1;
     std::string location_;
     std::optional<Pending> pending_;
     uint64_t nextId_ = 0;

@@ -162,8 +162,7 @@ void* WebBrowser::queryAlias(REFIID riid) {
 void WebBrowser::detach() {
     frame_ = nullptr;
     if (events_) events_->clear();
-    documentObject_.Reset();
-    shownDocument_.reset();
+    document_ = DocumentHolder();
 }
 
 STDMETHODIMP WebBrowser::GetTypeInfoCount(UINT* count) {
@@ -256,16 +255,70 @@ STDMETHODIMP WebBrowser::get_Document(IDispatch** ppDisp) {
     if (!ppDisp) return E_POINTER;
     *ppDisp = nullptr;
     if (!frame_) return E_UNEXPECTED;
-    const std::shared_ptr<LoadedDocument> loaded = frame_->navigator().document();
+    return document_.get(frame_->navigator().document(), ppDisp);
+}
+
+HRESULT DocumentHolder::get(const std::shared_ptr<LoadedDocument>& loaded, IDispatch** out) {
     if (!loaded) return S_FALSE;
-    if (loaded != shownDocument_) {
-        documentObject_.Reset();
+    if (loaded != shown_) {
+        object_.Reset();
         const HRESULT hr = HtmlDocument::createInstance(
-            IID_IDispatch, reinterpret_cast<void**>(documentObject_.GetAddressOf()), loaded);
+            IID_IDispatch, reinterpret_cast<void**>(object_.GetAddressOf()), loaded);
         if (FAILED(hr)) return hr;
-        shownDocument_ = loaded;
+        shown_ = loaded;
     }
-    return documentObject_.CopyTo(ppDisp);
+    return object_.CopyTo(out);
+}
+
+void* WindowFrame::queryAlias(REFIID riid) {
+    if (IsEqualIID(riid, IID_IDispatch) || IsEqualIID(riid, IID_IWebBrowser) ||
+        IsEqualIID(riid, IID_IWebBrowserApp))
+        return static_cast<IWebBrowser2*>(this);
+    return nullptr;
+}
+
+STDMETHODIMP WindowFrame::Navigate(BSTR URL, VARIANT* Flags, VARIANT*, VARIANT*, VARIANT*) {
+    if (!URL) return E_INVALIDARG;
+    if (!window_) return E_UNEXPECTED;
+    const std::string text = toAnsi(URL, SysStringLen(URL));
+    window_->record("Navigate", {{"url", text}, {"frame", std::to_string(id_)}});
+    const long flags = numberOf(Flags).value_or(0);
+    return window_->navigator().navigateFrame(id_, text, static_cast<int32_t>(flags)) ? S_OK
+                                                                                      : E_FAIL;
+}
+
+// A frame arrives whole, so there is nothing of its own to stop; the
+// window's load stops, as the browser's Stop button would.
+STDMETHODIMP WindowFrame::Stop() {
+    if (!window_) return E_UNEXPECTED;
+    window_->record("Stop", {{"frame", std::to_string(id_)}});
+    window_->navigator().stop();
+    return S_OK;
+}
+
+STDMETHODIMP WindowFrame::get_Document(IDispatch** ppDisp) {
+    if (!ppDisp) return E_POINTER;
+    *ppDisp = nullptr;
+    if (!window_) return E_UNEXPECTED;
+    return document_.get(window_->navigator().frameDocument(id_), ppDisp);
+}
+
+STDMETHODIMP WindowFrame::get_TopLevelContainer(VARIANT_BOOL* pBool) {
+    return boolOut(false, pBool);
+}
+
+STDMETHODIMP WindowFrame::get_LocationURL(BSTR* LocationURL) {
+    if (!window_) return E_UNEXPECTED;
+    const std::shared_ptr<LoadedDocument> loaded = window_->navigator().frameDocument(id_);
+    return textOut(loaded ? loaded->url : std::string(), LocationURL);
+}
+
+STDMETHODIMP WindowFrame::get_ReadyState(READYSTATE* plReadyState) {
+    if (!plReadyState) return E_POINTER;
+    if (!window_) return E_UNEXPECTED;
+    const std::shared_ptr<LoadedDocument> loaded = window_->navigator().frameDocument(id_);
+    *plReadyState = static_cast<READYSTATE>(loaded ? loaded->readyState : kUninitialized);
+    return S_OK;
 }
 
 STDMETHODIMP WebBrowser::get_TopLevelContainer(VARIANT_BOOL* pBool) {

@@ -62,6 +62,40 @@ class EventConnection : public ComObject<EventConnection, IConnectionPoint> {
     DWORD nextCookie_ = 1;
 };
 
+// The document object of a loaded document, made again only when the
+// document changes, so that a plug-in sees one object per page.
+class DocumentHolder {
+  public:
+    HRESULT get(const std::shared_ptr<LoadedDocument>& loaded, IDispatch** out);
+
+  private:
+    std::shared_ptr<LoadedDocument> shown_;
+    Microsoft::WRL::ComPtr<IDispatch> object_;
+};
+
+// The browser object of one frame of the window's document: the pDisp of
+// the frame's events, with the frame's own document and address.
+class WindowFrame : public ComObject<WindowFrame, IWebBrowser2Stubs> {
+  public:
+    WindowFrame(BrowserFrame* window, uint32_t id) : window_(window), id_(id) {}
+    void* queryAlias(REFIID riid);
+    void detach() { window_ = nullptr; }
+    IDispatch* dispatch() { return static_cast<IWebBrowser2*>(this); }
+
+    STDMETHODIMP Navigate(BSTR URL, VARIANT* Flags, VARIANT* TargetFrameName, VARIANT* PostData,
+                          VARIANT* Headers) override;
+    STDMETHODIMP Stop() override;
+    STDMETHODIMP get_Document(IDispatch** ppDisp) override;
+    STDMETHODIMP get_TopLevelContainer(VARIANT_BOOL* pBool) override;
+    STDMETHODIMP get_LocationURL(BSTR* LocationURL) override;
+    STDMETHODIMP get_ReadyState(READYSTATE* plReadyState) override;
+
+  private:
+    BrowserFrame* window_;
+    uint32_t id_;
+    DocumentHolder document_;
+};
+
 class WebBrowser
     : public ComObject<WebBrowser, IWebBrowser2Stubs, IConnectionPointContainer, IServiceProvider> {
   public:
@@ -132,8 +166,7 @@ class WebBrowser
 
     BrowserFrame* frame_;
     Microsoft::WRL::ComPtr<EventConnection> events_;
-    std::shared_ptr<LoadedDocument> shownDocument_;
-    Microsoft::WRL::ComPtr<IDispatch> documentObject_;
+    DocumentHolder document_;
     std::map<std::wstring, VARIANT> properties_;
     bool visible_ = true;
     bool statusBar_ = true;

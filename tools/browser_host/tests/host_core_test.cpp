@@ -145,13 +145,15 @@ struct ScriptedPlugins : WindowEvents, Output {
     std::function<void(int32_t)> onProgress = [](int32_t) {};
     std::function<void()> onComplete = [] {};
 
-    Verdict beforeNavigate2(const std::string& url, int32_t flags) override {
-        events.push_back("BeforeNavigate2 " + url + (flags ? " " + std::to_string(flags) : ""));
+    static std::string in(uint32_t frame) { return frame ? " frame=" + std::to_string(frame) : ""; }
+    Verdict beforeNavigate2(uint32_t frame, const std::string& url, int32_t flags) override {
+        events.push_back("BeforeNavigate2 " + url + in(frame) +
+                         (flags ? " " + std::to_string(flags) : ""));
         return onBefore(url);
     }
     void downloadBegin() override { events.push_back("DownloadBegin"); }
-    void navigateComplete2(const std::string& url) override {
-        events.push_back("NavigateComplete2 " + url);
+    void navigateComplete2(uint32_t frame, const std::string& url) override {
+        events.push_back("NavigateComplete2 " + url + in(frame));
     }
     void progressChange(int32_t progress, int32_t) override {
         const auto doc = nav->document();
@@ -163,9 +165,9 @@ struct ScriptedPlugins : WindowEvents, Output {
     void titleChange(const std::string& title) override {
         events.push_back("TitleChange " + title);
     }
-    void documentComplete(const std::string& url) override {
-        events.push_back("DocumentComplete " + url);
-        onComplete();
+    void documentComplete(uint32_t frame, const std::string& url) override {
+        events.push_back("DocumentComplete " + url + in(frame));
+        if (frame == 0) onComplete();
     }
     void downloadComplete() override { events.push_back("DownloadComplete"); }
     void line(const std::string& text) override {
@@ -259,6 +261,69 @@ TEST_F(Navigation, StopAndNavigateWhileThePageArrivesReplacesIt) {
     EXPECT_EQ(std::count(plugins.events.begin(), plugins.events.end(),
                          "BeforeNavigate2 http://block/ 10"),
               1);
+}
+
+// Each frame is offered and loaded with its own browser object while the
+// window's document is interactive; the window's DocumentComplete is last.
+TEST_F(Navigation, FramesArriveBeforeTheWindowsDocumentCompletes) {
+    pages.define("http://f/", tablePage("F", {}, {"http://a/", "http://b/"}));
+    std::vector<int> readyAtFrames;
+    plugins.onBefore = [this, &readyAtFrames](const std::string& url) {
+        if (url != "http://f/") readyAtFrames.push_back(nav.readyState());
+        return WindowEvents::Verdict{};
+    };
+    nav.userNavigate("http://f/", LoadPlan{0, false});
+    EXPECT_THAT(
+        plugins.events,
+        ElementsAre("BeforeNavigate2 http://f/", "DownloadBegin", "NavigateComplete2 http://f/",
+                    "BeforeNavigate2 http://a/ frame=1", "NavigateComplete2 http://a/ frame=1",
+                    "DocumentComplete http://a/ frame=1", "BeforeNavigate2 http://b/ frame=2",
+                    "NavigateComplete2 http://b/ frame=2", "DocumentComplete http://b/ frame=2",
+                    "ProgressChange -1 revealed=6 ready=4", "TitleChange F",
+                    "DocumentComplete http://f/", "DownloadComplete"));
+    EXPECT_THAT(readyAtFrames, ElementsAre(kInteractive, kInteractive));
+    EXPECT_THAT(plugins.befores,
+                ElementsAre("before w url=http://f/ cancel=0 hr=0x00000000",
+                            "before w url=http://a/ frame=1 cancel=0 hr=0x00000000",
+                            "before w url=http://b/ frame=2 cancel=0 hr=0x00000000"));
+    EXPECT_THAT(plugins.lines, ElementsAre("nav w url=http://f/ result=shown"));
+    EXPECT_THAT(nav.frames(), ElementsAre(1u, 2u));
+    ASSERT_TRUE(nav.frameDocument(1));
+    EXPECT_EQ(nav.frameDocument(1)->title(), "A");
+    EXPECT_EQ(nav.frameDocument(1)->readyState, kComplete);
+
+    // A frame of the next page is a new frame.
+    nav.userNavigate("http://f/", LoadPlan{0, false});
+    EXPECT_THAT(nav.frames(), ElementsAre(3u, 4u));
+    EXPECT_EQ(nav.frameDocument(1), nullptr);
+}
+
+TEST_F(Navigation, AFrameCancelledStaysEmptyAndAFrameThatRedirectsTheWindowEndsItsLoad) {
+    pages.define("http://f/", tablePage("F", {}, {"http://a/", "http://bad/"}));
+    plugins.onBefore = [](const std::string& url) {
+        return WindowEvents::Verdict{url == "http://a/", 0, {}};
+    };
+    nav.userNavigate("http://f/", LoadPlan{0, false});
+    EXPECT_EQ(std::count(plugins.events.begin(), plugins.events.end(),
+                         "NavigateComplete2 http://a/ frame=1"),
+              0);
+    EXPECT_EQ(nav.frameDocument(1), nullptr);
+    EXPECT_THAT(plugins.lines, ElementsAre("nav w url=http://f/ result=shown"));
+
+    // As a helper does with a blocked frame: the whole window goes.
+    plugins.events.clear();
+    plugins.onBefore = [this](const std::string& url) {
+        if (url != "http://bad/") return WindowEvents::Verdict{};
+        nav.stop();
+        nav.navigate("http://block/", 0);
+        return WindowEvents::Verdict{true, 0, {}};
+    };
+    plugins.lines.clear();
+    nav.userNavigate("http://f/", LoadPlan{0, false});
+    EXPECT_THAT(plugins.lines,
+                ElementsAre("nav w url=http://f/ result=redirected to=http://block/"));
+    EXPECT_EQ(
+        std::count(plugins.events.begin(), plugins.events.end(), "DocumentComplete http://f/"), 0);
 }
 
 TEST_F(Navigation, AStopAloneEndsTheLoad) {
