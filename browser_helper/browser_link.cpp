@@ -38,6 +38,13 @@ void readElement(IDispatch* element, DocumentText& out) {
 
 }  // namespace
 
+bool BrowserLink::is(IUnknown* object) const {
+    if (!browser_ || !object) return false;
+    Microsoft::WRL::ComPtr<IUnknown> mine, theirs;
+    return SUCCEEDED(browser_.As(&mine)) &&
+           SUCCEEDED(object->QueryInterface(IID_IUnknown, &theirs)) && mine.Get() == theirs.Get();
+}
+
 Status BrowserLink::menuBar(bool& shown) {
     shown = false;
     if (!browser_) return E_POINTER;

@@ -18,6 +18,8 @@ class BrowserLink : public Browser {
     void attach(Microsoft::WRL::ComPtr<IWebBrowser2> browser) { browser_ = std::move(browser); }
     void detach() { browser_.Reset(); }
     bool attached() const { return browser_ != nullptr; }
+    // True when object is this browser (the same COM identity).
+    bool is(IUnknown* object) const;
 
     Status menuBar(bool& shown) override;
     Status stop() override;

@@ -145,7 +145,7 @@ EventResult HelperCore::progressChange(int32_t progress, int32_t /*progressMax*/
         userAllowed_ = 0;
     }
     if (shared_.filterOff()) return EventResult::handled();
-    const ContentVerdict verdict = contentCheck(progress == -1);
+    const ContentVerdict verdict = contentCheck(progress == -1, browser_);
     if (!succeeded(verdict.status)) return EventResult::browserError(verdict.status);
     if (verdict.passed) return EventResult::handled();
     const Status stopped = browser_.stop();
@@ -153,9 +153,9 @@ EventResult HelperCore::progressChange(int32_t progress, int32_t /*progressMax*/
     return EventResult::of(navigate(verdict.target, kReplaceFlags));
 }
 
-EventResult HelperCore::documentComplete() {
+EventResult HelperCore::documentComplete(Browser* frame) {
     if (!shared_.filterOff()) {
-        const ContentVerdict verdict = contentCheck(false);
+        const ContentVerdict verdict = contentCheck(false, frame ? *frame : browser_);
         if (!succeeded(verdict.status)) return EventResult::browserError(verdict.status);
         if (!verdict.passed) {
             const Status status = navigate(verdict.target, kReplaceFlags);
@@ -165,15 +165,15 @@ EventResult HelperCore::documentComplete() {
     return EventResult::of(browser_.showBar(webPage_));
 }
 
-HelperCore::ContentVerdict HelperCore::contentCheck(bool loadFinished) {
+HelperCore::ContentVerdict HelperCore::contentCheck(bool loadFinished, Browser& source) {
     ContentVerdict verdict;
     if (userAllowed_ == 1 || !service_.connected()) return verdict;
     int state = kUninitialized;
-    verdict.status = browser_.readyState(state);
+    verdict.status = source.readyState(state);
     if (!succeeded(verdict.status)) return verdict;
     if (!loadFinished && state != kInteractive && state != kComplete) return verdict;
     std::optional<DocumentText> document;
-    verdict.status = browser_.document(document);
+    verdict.status = source.document(document);
     if (!succeeded(verdict.status) || !document) return verdict;
 
     const std::string text = buildContentText(*document);

@@ -44,7 +44,10 @@ class HelperCore {
     // cancel: set when the helper decides the Cancel flag, untouched otherwise.
     EventResult beforeNavigate2(const std::string& url, std::optional<bool>& cancel);
     EventResult progressChange(int32_t progress, int32_t progressMax);
-    EventResult documentComplete();
+    // frame: the browser object of the frame whose document completed, or
+    // null for the window's own document. A frame's text is checked from the
+    // frame's document; a page that fails replaces the whole window.
+    EventResult documentComplete(Browser* frame = nullptr);
     EventResult onQuit();
 
     bool counted() const { return counted_ != 0; }
@@ -65,7 +68,7 @@ class HelperCore {
     template <class Call>
     auto withReconnect(Call call) -> decltype(call());
     bool timedAccessAllows(const TimedAnswer& answer);
-    ContentVerdict contentCheck(bool loadFinished);
+    ContentVerdict contentCheck(bool loadFinished, Browser& source);
     Status navigate(const std::string& url, std::optional<int32_t> flags);
 
     Service& service_;

@@ -100,8 +100,19 @@ STDMETHODIMP TamberlyHelper::ProgressChange(LONG Progress, LONG ProgressMax) {
     return event([&] { return resultOf(core_.progressChange(Progress, ProgressMax)); });
 }
 
-STDMETHODIMP TamberlyHelper::DocumentComplete(IDispatch*, VARIANT*) {
-    return event([&] { return resultOf(core_.documentComplete()); });
+// A frame's DocumentComplete comes from the frame's own browser object: its
+// document is the one to check.
+STDMETHODIMP TamberlyHelper::DocumentComplete(IDispatch* pDisp, VARIANT*) {
+    return event([&] {
+        ComPtr<IWebBrowser2> frame;
+        if (pDisp && !browser_.is(pDisp) &&
+            SUCCEEDED(pDisp->QueryInterface(IID_IWebBrowser2, &frame)) && frame) {
+            BrowserLink link;
+            link.attach(std::move(frame));
+            return resultOf(core_.documentComplete(&link));
+        }
+        return resultOf(core_.documentComplete());
+    });
 }
 
 STDMETHODIMP TamberlyHelper::OnQuit() {

@@ -342,6 +342,27 @@ TEST_F(ContentCheck, DocumentCompleteReplacesWithoutStopAndThenSetsTheBar) {
         ElementsAre("Navigate file:///C:/Tamberly/restricted2.htm flags=10", "ShowBrowserBar 0"));
 }
 
+// A frame's DocumentComplete: the frame's own document is read, and a frame
+// that fails replaces the whole window, never the frame alone.
+TEST_F(ContentCheck, AFramesDocumentIsReadFromTheFrameAndAFailureReplacesTheWindow) {
+    w.navigate(kPage);
+    w.browser.calls.clear();
+    FakeBrowser frame;
+    frame.state = kComplete;
+    frame.doc = DocumentText{"http://games.example/", {"Poker night"}};
+    w.service.contentQueue.push_back(ContentAnswer{0, "file:///C:/Tamberly/restricted3.htm"});
+    EXPECT_EQ(w.helper.documentComplete(&frame), EventResult::handled());
+    EXPECT_THAT(w.service.sentTexts, ElementsAre("http://games.example/ Poker night "));
+    EXPECT_THAT(
+        w.browser.calls,
+        ElementsAre("Navigate file:///C:/Tamberly/restricted3.htm flags=10", "ShowBrowserBar 0"));
+    EXPECT_THAT(frame.calls, IsEmpty());
+
+    // The window's own DocumentComplete reads the window's document.
+    w.helper.documentComplete();
+    EXPECT_EQ(w.service.sentTexts.back(), std::string(kPage) + " Games ");
+}
+
 TEST_F(ContentCheck, APageWhoseTextDoesNotGrowIsSentOnce) {
     w.helper.progressChange(10, 100);
     w.helper.progressChange(20, 100);

@@ -382,6 +382,68 @@ TEST_F(HostSession, APageWhoseTextHoldsABlockedWordIsReplacedWhileItArrives) {
     EXPECT_EQ(casinoChecks, 1);
 }
 
+// --- frames: each judged like the window, each with its own browser object ---
+
+std::string framedPages() {
+    return pages() +
+           "page http://family.example/ title=\"Family\" frame=http://kids.example/ "
+           "frame=http://casino.example/\n"
+           "page http://casino-lobby.example/ title=\"Lobby\" frame=http://school.example/\n"
+           "page http://games.example/ title=\"Games\" frame=http://kids.example/ "
+           "frame=http://games.example/night.htm\n"
+           "page http://games.example/night.htm title=\"Poker night\"\n";
+}
+
+TEST_F(HostSession, ABlockedFrameInsideAnAllowedPageSendsTheWholeWindowToTheBlockPage) {
+    const Session s = session("FilterURL match=casino block C:\\Tamberly\\restricted1.htm\n",
+                              framedPages() +
+                                  "window main\n"
+                                  "navigate main http://family.example/\n");
+    EXPECT_THAT(s.results(), ElementsAre(std::string("redirected ") + kBlockPage));
+    const auto befores = s.lines("before", "main");
+    ASSERT_GE(befores.size(), 4u);
+    EXPECT_EQ(befores[1].option("url"), "http://kids.example/");
+    EXPECT_EQ(befores[1].option("frame"), "1");
+    EXPECT_EQ(befores[1].option("cancel"), "0");
+    EXPECT_EQ(befores[3].option("url"), "http://casino.example/");
+    EXPECT_EQ(befores[3].option("frame"), "2");
+    EXPECT_EQ(befores[3].option("cancel"), "1");
+    EXPECT_EQ(befores[2].option("url"), kBlockPage) << "the window, not the frame";
+    EXPECT_FALSE(befores[2].option("frame"));
+    // The first frame completed (and showed the bar) before the second was
+    // offered.
+    EXPECT_THAT(s.browserCalls(), ElementsAre("ShowBrowserBar show=1", "Stop",
+                                              "Navigate url=C:\\Tamberly\\restricted1.htm",
+                                              "ShowBrowserBar show=0", "ShowBrowserBar show=0"));
+    EXPECT_THAT(s.callTexts(), Contains("FilterURL http://casino.example/"));
+}
+
+TEST_F(HostSession, AnAllowedFrameInsideABlockedPageIsNeverOffered) {
+    const Session s = session("FilterURL match=casino block C:\\Tamberly\\restricted1.htm\n",
+                              framedPages() +
+                                  "window main\n"
+                                  "navigate main http://casino-lobby.example/\n");
+    EXPECT_THAT(s.results(), ElementsAre(std::string("redirected ") + kBlockPage));
+    for (const Command& before : s.lines("before", "main"))
+        EXPECT_NE(before.option("url"), "http://school.example/");
+    EXPECT_THAT(s.callTexts(), Not(Contains("FilterURL http://school.example/")));
+}
+
+TEST_F(HostSession, TheTextCheckReadsEachFramesOwnDocument) {
+    const Session s = session("passesFilterList match=night fail C:\\Tamberly\\restricted3.htm\n",
+                              framedPages() +
+                                  "window main\n"
+                                  "navigate main http://games.example/\n");
+    EXPECT_THAT(s.results(), ElementsAre(std::string("redirected ") + kWordPage));
+    std::vector<std::string> checked;
+    for (const Call& c : s.calls) {
+        if (c.method == "passesFilterList") checked.push_back(c.args.at(1));
+    }
+    EXPECT_THAT(checked, Contains("http://kids.example/ Kids' corner keywords games, puzzles "));
+    EXPECT_THAT(checked, Contains("http://games.example/night.htm Poker night "));
+    EXPECT_THAT(s.browserCalls(), Contains("Navigate url=C:\\Tamberly\\restricted3.htm flags=10"));
+}
+
 TEST_F(HostSession, NonWebAddressesAreNeverCountedOrTimedButStillFiltered) {
     const Session s = session("", pages() +
                                       "window main\n"
