@@ -240,7 +240,13 @@ TEST_F(BarSession, AMainWindowShowingTheBarPageSendsItsLinksOnOnceWithoutLooping
     const Session s = session("window main\n" + showBar() + "navigate main " + kMain + "\n" +
                               "navigate main http://kids.example/\n"
                               "state main\n");
-    EXPECT_THAT(s.windowCalls(),
+    // The window's own calls: the bar page's advertisement frame, shown in
+    // the main window, is the bar's advertisement pane meanwhile.
+    std::vector<std::string> windowOwn;
+    for (const std::string& call : s.windowCalls()) {
+        if (call.find(" frame=") == std::string::npos) windowOwn.push_back(call);
+    }
+    EXPECT_THAT(windowOwn,
                 ElementsAre("Stop", "Navigate url=http://kids.example/ headers=" + kReferrer));
     EXPECT_EQ(s.last("state").option("url"), "http://kids.example/");
     EXPECT_EQ(s.lines("nav").back().option("result"), "shown");

@@ -29,6 +29,7 @@ std::vector<Command> HostOutput::lines(const std::string& kind, const std::strin
 std::vector<std::string> HostOutput::results(const std::string& window) const {
     std::vector<std::string> found;
     for (const Command& c : lines("nav", window)) {
+        if (c.option("by")) continue;  // a plug-in's own navigation
         std::string r = c.option("result").value_or("?");
         if (auto to = c.option("to")) r += " " + *to;
         found.push_back(r);

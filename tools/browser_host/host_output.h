@@ -16,7 +16,7 @@ struct HostOutput {
 
     // The lines of one kind, optionally for one window.
     std::vector<Command> lines(const std::string& kind, const std::string& window = "") const;
-    // "result[ to]" of each navigation in a window.
+    // "result[ to]" of each navigation the script started in a window.
     std::vector<std::string> results(const std::string& window = "main") const;
     // "call[ url=..][ flags=..][ show=..]" of each call the helper made on
     // a window's browser.

@@ -33,13 +33,21 @@ void Navigator::userNavigate(const std::string& url, LoadPlan plan) {
     held_ = false;
     request_ = Request{canonicalAddress(url), "", true, false};
     running_ = true;
-    navigate(url, 0);
+    offer(url, 0, false);
     runLoads(plan);
     running_ = false;
     if (!held_) reportResult();
 }
 
 bool Navigator::navigate(const std::string& requested, int32_t flags) {
+    return offer(requested, flags, true);
+}
+
+void Navigator::reportPlugin(const std::string& url, const char* result) {
+    out_.line(outputLine("nav", window_, {{"url", url}, {"result", result}, {"by", "plugin"}}));
+}
+
+bool Navigator::offer(const std::string& requested, int32_t flags, bool byPlugin) {
     if (closing_) return false;
     if (nesting_ >= kMaxNesting) {
         out_.line(outputLine("error", window_,
@@ -52,10 +60,17 @@ bool Navigator::navigate(const std::string& requested, int32_t flags) {
     const WindowEvents::Verdict verdict = events_.beforeNavigate2(0, url, flags);
     --nesting_;
     reportBefore(0, url, verdict);
-    if (closing_ || verdict.cancel) return true;
+    if (closing_ || verdict.cancel) {
+        if (byPlugin) reportPlugin(url, closing_ ? "closed" : "cancelled");
+        return true;
+    }
     // A navigation started from inside this one's event has replaced it.
-    if (pending_ && pending_->id > id) return true;
-    pending_ = Pending{url, flags, id};
+    if (pending_ && pending_->id > id) {
+        if (byPlugin) reportPlugin(url, "replaced");
+        return true;
+    }
+    if (pending_ && pending_->byPlugin) reportPlugin(pending_->url, "replaced");
+    pending_ = Pending{url, flags, id, byPlugin};
     if (!running_) {
         // Asked for outside any event of this window (a plug-in's timer).
         held_ = false;
@@ -162,12 +177,19 @@ void Navigator::runLoads(LoadPlan first) {
         stopped_ = false;
         load(next, plan);
         if (held_) return;
+        if (next.byPlugin) {
+            reportPlugin(next.url, closing_                  ? "closed"
+                                   : completedId_ == next.id ? "shown"
+                                   : pending_                ? "replaced"
+                                                             : "stopped");
+        }
         if (stopped_ && !pending_) request_.stopped = true;
         plan = LoadPlan{};  // only the script's own navigation is paced or held
     }
 }
 
 void Navigator::load(const Pending& next, LoadPlan plan) {
+    loadingId_ = next.id;
     events_.downloadBegin();
     if (interrupted()) return;
     auto document = std::make_shared<LoadedDocument>();
@@ -213,6 +235,7 @@ void Navigator::complete() {
         if (interrupted()) return;
     }
     events_.documentComplete(0, document->url);
+    completedId_ = loadingId_;
     request_.shown = document->url;
     if (interrupted()) return;
     events_.downloadComplete();

@@ -12,6 +12,9 @@
 //
 // The outcome of each navigation that the script starts is one line:
 //   nav <window> url=<address> result=shown|redirected|cancelled|stopped|closed [to=<address>]
+// and of each that a plug-in starts with Navigate (a redirect to a block
+// page, a link the bar sends on), reported when it ends:
+//   nav <window> url=<address> result=shown|cancelled|replaced|stopped|closed by=plugin
 // and every BeforeNavigate2 one line:
 //   before <window> url=<address> [frame=<n>] cancel=0|1 hr=<event result>
 //   [sinks=<name#n=result,...>]
@@ -120,6 +123,7 @@ class Navigator {
         std::string url;
         int32_t flags = 0;
         uint64_t id = 0;
+        bool byPlugin = false;
     };
     struct Request {
         std::string url;
@@ -128,6 +132,8 @@ class Navigator {
         bool stopped = false;
     };
 
+    bool offer(const std::string& requested, int32_t flags, bool byPlugin);
+    void reportPlugin(const std::string& url, const char* result);
     void runLoads(LoadPlan first);
     void load(const Pending& next, LoadPlan plan);
     struct Frame {
@@ -156,6 +162,8 @@ class Navigator {
     std::string location_;
     std::optional<Pending> pending_;
     uint64_t nextId_ = 0;
+    uint64_t loadingId_ = 0;    // the navigation being loaded
+    uint64_t completedId_ = 0;  // the last one whose DocumentComplete was raised
     int nesting_ = 0;
     bool running_ = false;
     bool stopped_ = false;

@@ -49,6 +49,7 @@ session() {
   printf '%-48s %-12s %s\n' "address" "decision" "shown instead"
   run "$win32/tools/browser_host/browser_host.exe" --timeout=60 \
       "--script=$(winpath "$work/session.txt")" | tr -d '\r' | awk '
+    /^nav .* by=plugin/ { next }
     /^nav / {
       url = ""; result = ""; to = "-"
       for (i = 2; i <= NF; i++) {

@@ -231,9 +231,11 @@ TEST_F(Navigation, ANavigationStartedInsideBeforeNavigateReplacesTheFirst) {
     nav.userNavigate("http://a/", LoadPlan{1, false});
     EXPECT_EQ(plugins.events[1], "BeforeNavigate2 file:///C:/Tamberly/restricted1.htm");
     EXPECT_EQ(plugins.events[3], "NavigateComplete2 file:///C:/Tamberly/restricted1.htm");
+    // The plug-in's own navigation has its line, ended before the user's.
     EXPECT_THAT(
         plugins.lines,
         ElementsAre(
+            "nav w url=file:///C:/Tamberly/restricted1.htm result=shown by=plugin",
             "nav w url=http://a/ result=redirected to=file:///C:/Tamberly/restricted1.htm"));
 }
 
@@ -243,7 +245,8 @@ TEST_F(Navigation, ANavigationNotCancelledButOvertakenFromItsOwnEventIsDropped) 
         return WindowEvents::Verdict{};
     };
     nav.userNavigate("http://a/", LoadPlan{0, false});
-    EXPECT_THAT(plugins.lines, ElementsAre("nav w url=http://a/ result=redirected to=http://b/"));
+    EXPECT_THAT(plugins.lines, ElementsAre("nav w url=http://b/ result=shown by=plugin",
+                                           "nav w url=http://a/ result=redirected to=http://b/"));
 }
 
 TEST_F(Navigation, StopAndNavigateWhileThePageArrivesReplacesIt) {
@@ -255,7 +258,8 @@ TEST_F(Navigation, StopAndNavigateWhileThePageArrivesReplacesIt) {
     };
     nav.userNavigate("http://a/", LoadPlan{3, false});
     EXPECT_THAT(plugins.lines,
-                ElementsAre("nav w url=http://a/ result=redirected to=http://block/"));
+                ElementsAre("nav w url=http://block/ result=shown by=plugin",
+                            "nav w url=http://a/ result=redirected to=http://block/"));
     EXPECT_EQ(
         std::count(plugins.events.begin(), plugins.events.end(), "DocumentComplete http://a/"), 0);
     EXPECT_EQ(std::count(plugins.events.begin(), plugins.events.end(),
@@ -321,9 +325,32 @@ TEST_F(Navigation, AFrameCancelledStaysEmptyAndAFrameThatRedirectsTheWindowEndsI
     plugins.lines.clear();
     nav.userNavigate("http://f/", LoadPlan{0, false});
     EXPECT_THAT(plugins.lines,
-                ElementsAre("nav w url=http://f/ result=redirected to=http://block/"));
+                ElementsAre("nav w url=http://block/ result=shown by=plugin",
+                            "nav w url=http://f/ result=redirected to=http://block/"));
     EXPECT_EQ(
         std::count(plugins.events.begin(), plugins.events.end(), "DocumentComplete http://f/"), 0);
+}
+
+// A plug-in's navigation that is cancelled, or overtaken by a newer one
+// from its own event, ends with a line of its own as well.
+TEST_F(Navigation, APlugInsNavigationsEachEndWithTheirOwnLine) {
+    pages.define("http://start/", tablePage("S", {}));
+    plugins.onBefore = [this](const std::string& url) {
+        if (url == "http://refused/") return WindowEvents::Verdict{true, 0, {}};
+        if (url == "http://first/") nav.navigate("http://second/", 0);
+        return WindowEvents::Verdict{};
+    };
+    plugins.onComplete = [this] {
+        if (nav.locationUrl() != "http://start/") return;
+        nav.navigate("http://refused/", 0);
+        nav.navigate("http://first/", 0);
+    };
+    nav.userNavigate("http://start/", LoadPlan{0, false});
+    EXPECT_THAT(plugins.lines,
+                ElementsAre("nav w url=http://refused/ result=cancelled by=plugin",
+                            "nav w url=http://first/ result=replaced by=plugin",
+                            "nav w url=http://second/ result=shown by=plugin",
+                            "nav w url=http://start/ result=redirected to=http://second/"));
 }
 
 TEST_F(Navigation, AStopAloneEndsTheLoad) {
@@ -360,7 +387,7 @@ TEST_F(Navigation, RunawayRedirectsAreCutOffInsteadOfRecursingForever) {
     again.nav = &loop;
     again.onComplete = [&] { loop.navigate("http://a/", 0); };
     loop.userNavigate("http://a/", LoadPlan{0, false});
-    EXPECT_THAT(again.lines.front(), ::testing::HasSubstr("keep replacing"));
+    EXPECT_THAT(again.lines, Contains(::testing::HasSubstr("keep replacing")));
 }
 
 TEST_F(Navigation, AHeldLoadIsRevealedAndFinishedByTheScript) {
@@ -389,7 +416,8 @@ TEST_F(Navigation, AHeldLoadThatAPlugInReplacesEndsWithTheReplacement) {
     nav.progress(100, 100);
     EXPECT_FALSE(nav.holding());
     EXPECT_THAT(plugins.lines,
-                ElementsAre("nav w url=http://a/ result=redirected to=http://block/"));
+                ElementsAre("nav w url=http://block/ result=shown by=plugin",
+                            "nav w url=http://a/ result=redirected to=http://block/"));
 }
 
 }  // namespace
