@@ -241,15 +241,23 @@ HRESULT HostWindow::raiseWithUrl(DISPID id, const char* event, uint32_t frame,
 
 // The arguments as the browser passes them, last to first: the browser
 // object, then URL, Flags, TargetFrameName, PostData and Headers each as a
-// VARIANT by reference, then Cancel as a VARIANT_BOOL by reference.
+// VARIANT by reference, then Cancel as a VARIANT_BOOL by reference. As the
+// browser control does: no target frame and no headers are null BSTRs, and
+// PostData refers on to an empty VARIANT.
 WindowEvents::Verdict HostWindow::beforeNavigate2(uint32_t frame, const std::string& url,
                                                   int32_t flags) {
     ScopedVariant address, flagValue, frameName, postData, headers;
     setText(address, url);
     V_VT(flagValue.get()) = VT_I4;
     V_I4(flagValue.get()) = flags;
-    setText(frameName, "");
-    setText(headers, "");
+    V_VT(frameName.get()) = VT_BSTR;
+    V_BSTR(frameName.get()) = nullptr;
+    V_VT(headers.get()) = VT_BSTR;
+    V_BSTR(headers.get()) = nullptr;
+    VARIANT noPostData;
+    VariantInit(&noPostData);
+    V_VT(postData.get()) = VT_VARIANT | VT_BYREF;
+    V_VARIANTREF(postData.get()) = &noPostData;
     VARIANT_BOOL cancel = VARIANT_FALSE;
     VARIANTARG args[7];
     VariantInit(&args[6]);

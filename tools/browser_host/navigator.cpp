@@ -57,7 +57,10 @@ bool Navigator::offer(const std::string& requested, int32_t flags, bool byPlugin
     const std::string url = canonicalAddress(requested);
     const uint64_t id = ++nextId_;
     ++nesting_;
+    const bool wasStarting = starting_;
+    starting_ = true;
     const WindowEvents::Verdict verdict = events_.beforeNavigate2(0, url, flags);
+    starting_ = wasStarting;
     --nesting_;
     reportBefore(0, url, verdict);
     if (closing_ || verdict.cancel) {
@@ -190,7 +193,9 @@ void Navigator::runLoads(LoadPlan first) {
 
 void Navigator::load(const Pending& next, LoadPlan plan) {
     loadingId_ = next.id;
+    starting_ = true;
     events_.downloadBegin();
+    starting_ = false;
     if (interrupted()) return;
     auto document = std::make_shared<LoadedDocument>();
     Page page = pages_.load(next.url);

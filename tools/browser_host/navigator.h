@@ -115,7 +115,12 @@ class Navigator {
     std::vector<uint32_t> frames() const;
     std::shared_ptr<LoadedDocument> frameDocument(uint32_t frame) const;
     const std::string& locationUrl() const { return location_; }
-    int readyState() const { return document_ ? document_->readyState : kUninitialized; }
+    // Loading while a navigation of the window is offered and its download
+    // begins, as the browser reports it then; else the document's state.
+    int readyState() const {
+        if (starting_) return kLoading;
+        return document_ ? document_->readyState : kUninitialized;
+    }
     bool busy() const { return running_ || held_; }
 
   private:
@@ -166,6 +171,7 @@ class Navigator {
     uint64_t completedId_ = 0;  // the last one whose DocumentComplete was raised
     int nesting_ = 0;
     bool running_ = false;
+    bool starting_ = false;
     bool stopped_ = false;
     bool closing_ = false;
     bool held_ = false;

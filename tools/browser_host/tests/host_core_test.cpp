@@ -149,9 +149,12 @@ struct ScriptedPlugins : WindowEvents, Output {
     Verdict beforeNavigate2(uint32_t frame, const std::string& url, int32_t flags) override {
         events.push_back("BeforeNavigate2 " + url + in(frame) +
                          (flags ? " " + std::to_string(flags) : ""));
+        if (frame == 0) readyAtBefore.push_back(nav->readyState());
         return onBefore(url);
     }
-    void downloadBegin() override { events.push_back("DownloadBegin"); }
+    void downloadBegin() override {
+        events.push_back("DownloadBegin ready=" + std::to_string(nav->readyState()));
+    }
     void navigateComplete2(uint32_t frame, const std::string& url) override {
         events.push_back("NavigateComplete2 " + url + in(frame));
     }
@@ -175,6 +178,7 @@ struct ScriptedPlugins : WindowEvents, Output {
         if (text.rfind("before ", 0) == 0) befores.push_back(text);
     }
     std::vector<std::string> befores;
+    std::vector<int> readyAtBefore;
 };
 
 class Navigation : public ::testing::Test {
@@ -193,12 +197,19 @@ TEST_F(Navigation, AnAcceptedPageArrivesInStepsAndCompletes) {
     nav.userNavigate("http://a/", LoadPlan{3, false});
     EXPECT_THAT(
         plugins.events,
-        ElementsAre("BeforeNavigate2 http://a/", "DownloadBegin", "NavigateComplete2 http://a/",
-                    "ProgressChange 25 revealed=2 ready=3", "ProgressChange 50 revealed=3 ready=3",
-                    "ProgressChange 75 revealed=4 ready=3", "ProgressChange -1 revealed=5 ready=4",
-                    "TitleChange A", "DocumentComplete http://a/", "DownloadComplete"));
+        ElementsAre("BeforeNavigate2 http://a/", "DownloadBegin ready=1",
+                    "NavigateComplete2 http://a/", "ProgressChange 25 revealed=2 ready=3",
+                    "ProgressChange 50 revealed=3 ready=3", "ProgressChange 75 revealed=4 ready=3",
+                    "ProgressChange -1 revealed=5 ready=4", "TitleChange A",
+                    "DocumentComplete http://a/", "DownloadComplete"));
     EXPECT_THAT(plugins.lines, ElementsAre("nav w url=http://a/ result=shown"));
     EXPECT_EQ(nav.locationUrl(), "http://a/");
+
+    // Leaving a complete page, the window is loading again from
+    // BeforeNavigate2 on, as the browser control reports it.
+    nav.userNavigate("http://a/", LoadPlan{0, false});
+    EXPECT_THAT(plugins.readyAtBefore, ElementsAre(kLoading, kLoading));
+    EXPECT_EQ(nav.readyState(), kComplete);
 }
 
 // With several plug-ins, the line gives each one's answer beside the first
@@ -279,12 +290,12 @@ TEST_F(Navigation, FramesArriveBeforeTheWindowsDocumentCompletes) {
     nav.userNavigate("http://f/", LoadPlan{0, false});
     EXPECT_THAT(
         plugins.events,
-        ElementsAre("BeforeNavigate2 http://f/", "DownloadBegin", "NavigateComplete2 http://f/",
-                    "BeforeNavigate2 http://a/ frame=1", "NavigateComplete2 http://a/ frame=1",
-                    "DocumentComplete http://a/ frame=1", "BeforeNavigate2 http://b/ frame=2",
-                    "NavigateComplete2 http://b/ frame=2", "DocumentComplete http://b/ frame=2",
-                    "ProgressChange -1 revealed=6 ready=4", "TitleChange F",
-                    "DocumentComplete http://f/", "DownloadComplete"));
+        ElementsAre("BeforeNavigate2 http://f/", "DownloadBegin ready=1",
+                    "NavigateComplete2 http://f/", "BeforeNavigate2 http://a/ frame=1",
+                    "NavigateComplete2 http://a/ frame=1", "DocumentComplete http://a/ frame=1",
+                    "BeforeNavigate2 http://b/ frame=2", "NavigateComplete2 http://b/ frame=2",
+                    "DocumentComplete http://b/ frame=2", "ProgressChange -1 revealed=6 ready=4",
+                    "TitleChange F", "DocumentComplete http://f/", "DownloadComplete"));
     EXPECT_THAT(readyAtFrames, ElementsAre(kInteractive, kInteractive));
     EXPECT_THAT(plugins.befores,
                 ElementsAre("before w url=http://f/ cancel=0 hr=0x00000000",
