@@ -29,7 +29,10 @@ Navigator::Navigator(std::string window, WindowEvents& events, const PageSource&
 
 void Navigator::userNavigate(const std::string& url, LoadPlan plan) {
     if (closing_) return;
-    if (request_.active) reportResult();  // a held load that the user leaves
+    if (request_.active) {  // a held load that the user leaves
+        endDownload();
+        reportResult();
+    }
     held_ = false;
     request_ = Request{canonicalAddress(url), "", true, false};
     running_ = true;
@@ -180,6 +183,7 @@ void Navigator::runLoads(LoadPlan first) {
         stopped_ = false;
         load(next, plan);
         if (held_) return;
+        endDownload();
         if (next.byPlugin) {
             reportPlugin(next.url, closing_                  ? "closed"
                                    : completedId_ == next.id ? "shown"
@@ -194,6 +198,7 @@ void Navigator::runLoads(LoadPlan first) {
 void Navigator::load(const Pending& next, LoadPlan plan) {
     loadingId_ = next.id;
     starting_ = true;
+    downloading_ = true;
     events_.downloadBegin();
     starting_ = false;
     if (interrupted()) return;
@@ -242,7 +247,14 @@ void Navigator::complete() {
     events_.documentComplete(0, document->url);
     completedId_ = loadingId_;
     request_.shown = document->url;
-    if (interrupted()) return;
+    endDownload();
+}
+
+// Every download that began ends with DownloadComplete, whether its page
+// arrived, was stopped or was replaced.
+void Navigator::endDownload() {
+    if (!downloading_ || closing_) return;
+    downloading_ = false;
     events_.downloadComplete();
 }
 
@@ -284,6 +296,7 @@ bool Navigator::finish() {
 void Navigator::afterHeldEvent() {
     if (interrupted()) {
         held_ = false;
+        endDownload();
         if (stopped_ && !pending_) request_.stopped = true;
         runLoads(LoadPlan{});
         if (!held_) reportResult();

@@ -8,7 +8,8 @@
 // cancelled NavigateComplete2 and DocumentComplete; then ProgressChange with
 // Progress -1, TitleChange, the window's own DocumentComplete, last, and
 // DownloadComplete. A plug-in's Stop or a newer navigation interrupts the
-// load after the event in which it happened; Quit ends everything.
+// load after the event in which it happened, and DownloadComplete still
+// ends the download that began; Quit ends everything.
 //
 // The outcome of each navigation that the script starts is one line:
 //   nav <window> url=<address> result=shown|redirected|cancelled|stopped|closed [to=<address>]
@@ -147,6 +148,7 @@ class Navigator {
         std::shared_ptr<LoadedDocument> document;
     };
     void complete();
+    void endDownload();
     // A frame's own load; false when it was interrupted.
     bool loadFrame(uint32_t frame, const std::string& url, int32_t flags);
     Frame* frame(uint32_t id);
@@ -172,6 +174,7 @@ class Navigator {
     int nesting_ = 0;
     bool running_ = false;
     bool starting_ = false;
+    bool downloading_ = false;  // DownloadBegin raised, DownloadComplete not yet
     bool stopped_ = false;
     bool closing_ = false;
     bool held_ = false;

@@ -276,6 +276,12 @@ TEST_F(Navigation, StopAndNavigateWhileThePageArrivesReplacesIt) {
     EXPECT_EQ(std::count(plugins.events.begin(), plugins.events.end(),
                          "BeforeNavigate2 http://block/ 10"),
               1);
+    // The replaced download still ends, before the next one begins.
+    const auto second =
+        std::find(plugins.events.begin(), plugins.events.end(), "BeforeNavigate2 http://block/ 10");
+    EXPECT_EQ(*(second + 1), "DownloadComplete");
+    EXPECT_EQ(*(second + 2), "DownloadBegin ready=1");
+    EXPECT_EQ(plugins.events.back(), "DownloadComplete");
 }
 
 // Each frame is offered and loaded with its own browser object while the
@@ -368,6 +374,10 @@ TEST_F(Navigation, AStopAloneEndsTheLoad) {
     plugins.onProgress = [this](int32_t) { nav.stop(); };
     nav.userNavigate("http://a/", LoadPlan{3, false});
     EXPECT_THAT(plugins.lines, ElementsAre("nav w url=http://a/ result=stopped"));
+    EXPECT_THAT(plugins.events,
+                ElementsAre("BeforeNavigate2 http://a/", "DownloadBegin ready=1",
+                            "NavigateComplete2 http://a/", "ProgressChange 25 revealed=2 ready=3",
+                            "DownloadComplete"));
 }
 
 TEST_F(Navigation, QuitClosesTheWindowAfterTheEvent) {
