@@ -18,7 +18,7 @@ shift 3
 "$here/wine-prefix.sh" start "$WINEPREFIX"
 status=0
 wine "$setup" /S "$@" </dev/null | tr -d '\r' || status=$?
-if [[ $status -ne 0 ]]; then
+if [[ $status -ne 0 && $status -ne 3010 ]]; then
   echo "install-product.sh: the setup program failed with exit code $status" >&2
   exit 1
 fi

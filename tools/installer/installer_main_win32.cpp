@@ -4,7 +4,8 @@
 // On 64-bit Windows the 64-bit installer installs the 64-bit build from
 // --files and the 32-bit plug-ins and watch hook from --files32.
 // Exit codes: 0 installed, 1 failed, 2 refused (an uninstall is pending),
-// 3 bad arguments, or arguments that do not fit this Windows.
+// 3 bad arguments, or arguments that do not fit this Windows, 3010
+// installed, but files that were in use take effect when Windows restarts.
 #include <windows.h>
 #include <objbase.h>
 #include <shlobj.h>
@@ -119,32 +120,35 @@ std::optional<std::string> computerZone(Registry& registry) {
 // name. A list the running service holds open (shared for reading and
 // writing, not for deleting) is rewritten in place; the service notices the
 // change and reads it again.
-bool placeFile(const std::string& from, const std::string& to) {
-    if (CopyFileA(from.c_str(), to.c_str(), FALSE)) return true;
+enum class Placed { Copied, AtRestart, Failed };
+
+Placed placeFile(const std::string& from, const std::string& to) {
+    if (CopyFileA(from.c_str(), to.c_str(), FALSE)) return Placed::Copied;
     const DWORD error = GetLastError();
     if (error != ERROR_SHARING_VIOLATION && error != ERROR_ACCESS_DENIED &&
         error != ERROR_LOCK_VIOLATION)
-        return false;
+        return Placed::Failed;
     for (int n = 1; n < 100; ++n) {
         const std::string aside = to + "." + std::to_string(n) + ".old";
         if (MoveFileExA(to.c_str(), aside.c_str(), 0)) {
             MoveFileExA(aside.c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT);
-            if (CopyFileA(from.c_str(), to.c_str(), FALSE)) return true;
+            if (CopyFileA(from.c_str(), to.c_str(), FALSE)) return Placed::AtRestart;
             MoveFileExA(aside.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING);  // put it back
-            return false;
+            return Placed::Failed;
         }
         if (GetLastError() != ERROR_ALREADY_EXISTS && GetLastError() != ERROR_FILE_EXISTS) break;
     }
     std::ifstream in(from, std::ios::binary);
     const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    if (!in && !in.eof()) return false;
+    if (!in && !in.eof()) return Placed::Failed;
     ScopedHandle file(CreateFileA(to.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
                                   nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!file.valid()) return false;
+    if (!file.valid()) return Placed::Failed;
     DWORD written = 0;
-    return WriteFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written,
-                     nullptr) &&
-           written == bytes.size() && SetEndOfFile(file.get());
+    const bool whole =
+        WriteFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) &&
+        written == bytes.size() && SetEndOfFile(file.get());
+    return whole ? Placed::Copied : Placed::Failed;
 }
 
 bool writeUninstallEntry(Registry& registry, const installer::UninstallEntry& entry) {
@@ -197,8 +201,16 @@ int install(const installer::Options& options) {
     const installer::Plan plan = installer::planInstall(options, found);
     for (const std::string& dir : plan.directories) CreateDirectoryA(dir.c_str(), nullptr);
     bool ok = true;
+    bool atRestart = false;
     for (const installer::Copy& copy : plan.copies) {
-        if (!placeFile(copy.from, copy.to)) {
+        const Placed placed = placeFile(copy.from, copy.to);
+        if (placed == Placed::AtRestart) {
+            std::fprintf(stderr,
+                         "tbinstall: %s is in use: the new one takes over when Windows restarts\n",
+                         copy.to.c_str());
+            atRestart = true;
+        }
+        if (placed == Placed::Failed) {
             std::fprintf(stderr, "tbinstall: cannot copy %s to %s\n", copy.from.c_str(),
                          copy.to.c_str());
             ok = false;
@@ -241,7 +253,8 @@ int install(const installer::Options& options) {
         std::fprintf(stderr, "tbinstall: cannot write the Add/Remove Programs entry\n");
         ok = false;
     }
-    return ok ? 0 : 1;
+    if (!ok) return 1;
+    return atRestart ? 3010 : 0;  // ERROR_SUCCESS_REBOOT_REQUIRED
 }
 
 }  // namespace

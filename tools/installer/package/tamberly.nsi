@@ -11,8 +11,9 @@
 ;   /NORMAL  filter in the browser (the default on a first install)
 ;   /PROXY   proxy mode
 ; Without either, an upgrade keeps the installed mode.
-; Exit codes: 0 installed, 1 failed, 2 an uninstall waits for a restart,
-; 3 the package does not fit this Windows.
+; Exit codes: 0 installed, 3010 installed over a running Tamberly (the
+; programs that were in use are replaced when Windows restarts), 1 failed,
+; 2 an uninstall waits for a restart, 3 the package does not fit this Windows.
 ;
 ;   makensis -DPAYLOAD=<folder: x64 x86 lists setup> -DOUTFILE=<exe> tamberly.nsi
 
@@ -127,6 +128,10 @@ Section "Tamberly"
 
   ${If} $2 == 0
     DetailPrint "Tamberly is installed."
+  ${ElseIf} $2 == 3010
+    DetailPrint "Tamberly is installed. Restart Windows to finish: the programs that were running are replaced then."
+    SetErrorLevel 3010
+    SetRebootFlag true
   ${ElseIf} $2 == 2
     SetErrorLevel 2
     MessageBox MB_OK|MB_ICONSTOP "Tamberly is being uninstalled. Restart Windows to finish that, then run setup again." /SD IDOK
@@ -139,6 +144,13 @@ Section "Tamberly"
     SetErrorLevel 1
     MessageBox MB_OK|MB_ICONSTOP "Setup could not install Tamberly (code $2). The details above say what failed." /SD IDOK
     Abort "Setup could not install Tamberly."
+  ${EndIf}
+
+  ${If} ${RebootFlag}
+    MessageBox MB_YESNO|MB_ICONQUESTION "Tamberly is installed. Windows must restart to finish, because Tamberly was running. Restart now?" /SD IDNO IDNO later
+    Reboot
+  later:
+    Return
   ${EndIf}
 
   ClearErrors
