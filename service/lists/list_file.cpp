@@ -114,6 +114,12 @@ ListRange sectionRange(const ListIndex& index, std::string_view url, uint64_t fi
 
 ListPrefixes listPrefixes(std::string_view url) {
     ListPrefixes out;
+    listPrefixes(url, out);
+    return out;
+}
+
+void listPrefixes(std::string_view url, ListPrefixes& out) {
+    out.lengths.clear();
     // A final '/' is dropped: the prefix before it is the final one.
     if (!url.empty() && url.back() == '/') url.remove_suffix(1);
     out.url = url;
@@ -121,7 +127,6 @@ ListPrefixes listPrefixes(std::string_view url) {
         if (i == url.size() || url[i] == '/') out.lengths.push_back(i);
     }
     out.lastIsFinal = !out.lengths.empty() && out.lengths.back() == url.size();
-    return out;
 }
 
 ListMatcher::ListMatcher(std::string_view url) {

@@ -79,6 +79,8 @@ struct ListPrefixes {
     bool lastIsFinal = false;
 };
 ListPrefixes listPrefixes(std::string_view url);
+// The same into out, whose storage is reused (a search per list and address).
+void listPrefixes(std::string_view url, ListPrefixes& out);
 
 // Whether one line of a list holds an entry that the address matches, and
 // the length of the matching prefix (0 when none). Entries match by their

@@ -410,12 +410,13 @@ bool ListSearchIndex::searchBytes(std::string& url, const Chain& chain,
     if (!sorted_ || url.find_first_of("\r\n") != std::string::npos)
         return need() && readRange(chain, chain.range.start, 0, url);
 
-    const ListPrefixes prefixes = listPrefixes(url);
+    ListPrefixes& prefixes = prefixes_;
+    listPrefixes(url, prefixes);
     if (prefixes.lengths.empty()) return false;
     const uint64_t s = chain.range.start;
     const uint64_t e = chain.range.stop;
     uint64_t earliest = std::numeric_limits<uint64_t>::max();
-    std::string text;
+    std::string& text = ending_;
     auto consider = [&](std::string_view ending) {
         if (!mayEndIn(ending)) return true;
         if (!need()) return false;

@@ -75,6 +75,9 @@ class ListSearchIndex {
     std::string_view data_;       // while building
     ListBytes* bytes_ = nullptr;  // while searching, once needed
     std::unique_ptr<ListBytes> reader_;
+    // Reused by every search: the address's prefixes and the ending asked.
+    ListPrefixes prefixes_;
+    std::string ending_;
     uint64_t size_ = 0;  // of the bytes indexed
     bool indexed_ = false;
     ListIndex header_;
