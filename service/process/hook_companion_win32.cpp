@@ -1,5 +1,7 @@
 #include "service/process/hook_companion_win32.h"
 
+#include <utility>
+
 #include "hook/hook_companion.h"
 
 namespace tb {
@@ -10,13 +12,44 @@ HookCompanion::HookCompanion(const std::wstring& program) : program_(program) {
     if (n > 0 && n < MAX_PATH) program_.assign(full, n);
 }
 
+HookCompanion::~HookCompanion() {
+    HANDLE wait = nullptr;
+    {
+        std::lock_guard<std::mutex> hold(lock_);
+        closing_ = true;
+        wait = std::exchange(wait_, nullptr);
+    }
+    if (wait) UnregisterWaitEx(wait, INVALID_HANDLE_VALUE);
+}
+
 void HookCompanion::start(bool filterOn) {
+    std::lock_guard<std::mutex> hold(lock_);
     on_ = filterOn;
     started_ = true;
     launch();
 }
 
+void CALLBACK HookCompanion::ended(void* self, BOOLEAN) {
+    static_cast<HookCompanion*>(self)->relaunch();
+}
+
+// The companion has ended: it starts again, at most once a second, so that
+// one that cannot run does not keep the machine busy.
+void HookCompanion::relaunch() {
+    DWORD sinceLaunch = 0;
+    {
+        std::lock_guard<std::mutex> hold(lock_);
+        if (closing_ || !started_ || running()) return;
+        sinceLaunch = GetTickCount() - launchedAt_;
+    }
+    if (sinceLaunch < 1000) Sleep(1000 - sinceLaunch);
+    std::lock_guard<std::mutex> hold(lock_);
+    if (closing_ || running()) return;
+    launch();
+}
+
 void HookCompanion::filterOn(bool on) {
+    std::lock_guard<std::mutex> hold(lock_);
     on_ = on;
     if (!started_) return;  // the state goes along at the start
     if (!running()) {
@@ -43,7 +76,12 @@ void HookCompanion::launch() {
                         nullptr, &startup, &process))
         return;
     CloseHandle(process.hThread);
+    launchedAt_ = GetTickCount();
+    // The wait on the companion that ended (its callback may be the caller).
+    if (wait_) UnregisterWait(std::exchange(wait_, nullptr));
     process_.reset(process.hProcess);
+    RegisterWaitForSingleObject(&wait_, process_.get(), ended, this, INFINITE,
+                                WT_EXECUTEONLYONCE | WT_EXECUTELONGFUNCTION);
     // Its window is there once it waits for input: switches from now on reach it.
     WaitForInputIdle(process.hProcess, 5000);
 #endif

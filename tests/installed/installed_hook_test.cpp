@@ -111,19 +111,28 @@ TEST_F(InstalledHook, BrowsersOfEveryBitnessAreLeftAloneWhileFilteringIsOffAndCl
     }
 }
 
-// A companion that has gone is started again at the next switch of the
-// filter.
-TEST_F(InstalledHook, ACompanionThatHasGoneIsStartedAgainAtTheNextSwitch) {
+// A companion ended by force (from the task list, say) is started again at
+// once: 32-bit browsers are not left unwatched until the next switch.
+TEST_F(InstalledHook, ACompanionThatHasGoneIsStartedAgainAtOnce) {
     if (!windowsIs64Bit()) GTEST_SKIP() << "32-bit Windows needs no companion";
+    const std::vector<unsigned long> before = host::processesNamed("tbhook32.exe");
+    ASSERT_EQ(before.size(), 1u);
     bool gone = false;
-    host::endProcesses("tbhook32.exe", host::EndMode::Orderly, 10000, &gone);
+    host::endProcesses("tbhook32.exe", host::EndMode::Force, 10000, &gone);
     ASSERT_TRUE(gone);
-    EXPECT_FALSE(switchFilter());
-    EXPECT_TRUE(switchFilter());
-    ASSERT_EQ(host::processesNamed("tbhook32.exe").size(), 1u);
+    std::vector<unsigned long> after;
+    for (int i = 0; i < 100 && after.empty(); ++i, Sleep(100))
+        after = host::processesNamed("tbhook32.exe");
+    ASSERT_EQ(after.size(), 1u) << "no companion again";
+    EXPECT_NE(after[0], before[0]);
     FakeBrowser netscape(windowsPath(TB_WIN32_TREE "/hook/netscape.exe"));
     EXPECT_TRUE(watcher->waitForBox(netscape.pid(), kBoxWaitMs));
     EXPECT_EQ(netscape.waitForExit(kExitWaitMs), 0u);
+
+    // And at the next switch as before, with the switch's state.
+    EXPECT_FALSE(switchFilter());
+    EXPECT_TRUE(switchFilter());
+    EXPECT_EQ(host::processesNamed("tbhook32.exe").size(), 1u);
 }
 
 }  // namespace
