@@ -3,9 +3,6 @@
 #include <commctrl.h>
 #include <ole2.h>
 
-#include <cctype>
-#include <string>
-
 #include "common/com_error.h"
 #include "manager/dialog.h"
 #include "manager/password_dialogs.h"
@@ -101,16 +98,6 @@ void CManagerApp::uninstall() {
     }
     log_.Reset();
     OleUninitialize();
-}
-
-bool isUninstallCommand(const char* commandLine) {
-    std::string text = commandLine ? commandLine : "";
-    for (char& c : text) c = static_cast<char>(tolower(static_cast<unsigned char>(c)));
-    const size_t first = text.find_first_not_of(" \t");
-    const size_t last = text.find_last_not_of(" \t");
-    if (first == std::string::npos) return false;
-    const std::string word = text.substr(first, last - first + 1);
-    return word == "/uninstall" || word == "-uninstall";
 }
 
 }  // namespace tb::manager

@@ -45,7 +45,4 @@ class CManagerApp {
     HICON icon_ = nullptr;
 };
 
-// True for the command line "/uninstall" (any case, blanks around it).
-bool isUninstallCommand(const char* commandLine);
-
 }  // namespace tb::manager

@@ -5,6 +5,15 @@
 
 namespace tb::manager {
 
+bool isUninstallCommand(const char* commandLine) {
+    const std::string text = lowered(commandLine ? commandLine : "");
+    const size_t first = text.find_first_not_of(" \t");
+    if (first == std::string::npos) return false;
+    const size_t last = text.find_last_not_of(" \t");
+    const std::string word = text.substr(first, last - first + 1);
+    return word == "/uninstall" || word == "-uninstall";
+}
+
 std::string timeTabCaption(std::string_view caption, bool on) {
     const size_t at = caption.find(kOffSuffix);
     if (on) return std::string(caption.substr(0, at));

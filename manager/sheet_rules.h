@@ -11,6 +11,11 @@
 
 namespace tb::manager {
 
+// The command line "/uninstall" or "-uninstall" (any case, blanks around
+// it): the Add/Remove Programs entry's command, which asks the service for
+// its uninstall instead of opening the sheet.
+bool isUninstallCommand(const char* commandLine);
+
 // The Time tab's caption: " (Off)" is appended once when timed access is
 // off and cut off again when it is on.
 inline constexpr char kOffSuffix[] = " (Off)";

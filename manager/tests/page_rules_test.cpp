@@ -65,6 +65,15 @@ TEST(HoursGrid, TotalsAreCheckedFridayFirst) {
     EXPECT_EQ(firstTotalOutOfRange(totals), std::nullopt);
 }
 
+TEST(SheetRules, OnlyTheUninstallSwitchAloneAsksForTheUninstall) {
+    EXPECT_TRUE(isUninstallCommand("/uninstall"));
+    EXPECT_TRUE(isUninstallCommand("  /UNINSTALL\t"));
+    EXPECT_TRUE(isUninstallCommand("-Uninstall"));
+    const char* const others[] = {"", "   ", "/uninstallx", "/uninstall now", "uninstall", nullptr};
+    for (const char* other : others)
+        EXPECT_FALSE(isUninstallCommand(other)) << (other ? other : "(null)");
+}
+
 TEST(SheetRules, TimeTabCaptionGetsOneOffMarkAndLosesIt) {
     EXPECT_EQ(timeTabCaption("Time", false), "Time (Off)");
     EXPECT_EQ(timeTabCaption("Time (Off)", false), "Time (Off)");

@@ -50,13 +50,15 @@ void Navigator::reportPlugin(const std::string& url, const char* result) {
     out_.line(outputLine("nav", window_, {{"url", url}, {"result", result}, {"by", "plugin"}}));
 }
 
+bool Navigator::nestedTooDeep(const std::string& url) {
+    if (nesting_ < kMaxNesting) return false;
+    out_.line(
+        outputLine("error", window_, {{"what", "navigations nested too deep"}, {"url", url}}));
+    return true;
+}
+
 bool Navigator::offer(const std::string& requested, int32_t flags, bool byPlugin) {
-    if (closing_) return false;
-    if (nesting_ >= kMaxNesting) {
-        out_.line(outputLine("error", window_,
-                             {{"what", "navigations nested too deep"}, {"url", requested}}));
-        return false;
-    }
+    if (closing_ || nestedTooDeep(requested)) return false;
     const std::string url = canonicalAddress(requested);
     const uint64_t id = ++nextId_;
     ++nesting_;
@@ -119,14 +121,8 @@ std::shared_ptr<LoadedDocument> Navigator::frameDocument(uint32_t id) const {
 }
 
 bool Navigator::navigateFrame(uint32_t id, const std::string& url, int32_t flags) {
-    Frame* target = frame(id);
-    if (closing_ || !target) return false;
-    if (nesting_ >= kMaxNesting) {
-        out_.line(
-            outputLine("error", window_, {{"what", "navigations nested too deep"}, {"url", url}}));
-        return false;
-    }
-    loadFrame(target->id, canonicalAddress(url), flags);
+    if (closing_ || !frame(id) || nestedTooDeep(url)) return false;
+    loadFrame(id, canonicalAddress(url), flags);
     return true;
 }
 

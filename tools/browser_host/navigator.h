@@ -139,6 +139,8 @@ class Navigator {
     };
 
     bool offer(const std::string& requested, int32_t flags, bool byPlugin);
+    // Reports and refuses a navigation started from inside kMaxNesting others.
+    bool nestedTooDeep(const std::string& url);
     void reportPlugin(const std::string& url, const char* result);
     void runLoads(LoadPlan first);
     void load(const Pending& next, LoadPlan plan);
