@@ -1,4 +1,5 @@
 // filter_bench [--adult N] [--decisions N] [--key K] [--export DIR] [--lists-only]
+//              [--repeat allowed|blocked N] [--common-tlds]
 //
 // Builds six synthetic category lists with the list compiler (1,000,000
 // entries in all by default; --adult sets the size of the adult list), loads
@@ -13,6 +14,11 @@
 // entries as plain text (<category>.txt) and the addresses asked for
 // (allowed.txt, blocked.txt), for the other benchmarks to use.
 // --lists-only stops after writing them.
+// --common-tlds ends the listed hosts in .com, .net, .org, .de and .co.uk
+// instead of reserved names such as .example.org, whose long shared
+// ending makes a list's search read more of the file.
+// --repeat allowed|blocked N asks for one kind of address N times over and
+// stops, blocked with the remote block page: a steady run for a profiler.
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
@@ -62,10 +68,15 @@ class AddressMaker {
   public:
     // Addresses asked for as allowed get a domain of their own, so that
     // none of them is in a list by chance.
-    AddressMaker(uint64_t seed, bool listed) : rng_(seed), listed_(listed) {}
+    // `commonTlds`: the endings of most entries in public lists, which
+    // share fewer of their last bytes than the reserved names do.
+    AddressMaker(uint64_t seed, bool listed, bool commonTlds = false)
+        : rng_(seed), listed_(listed), commonTlds_(commonTlds) {}
     std::string next() {
-        static const char* const kTlds[] = {".example", ".test", ".invalid", ".example.net",
-                                            ".example.org"};
+        static const char* const kReserved[] = {".example", ".test", ".invalid", ".example.net",
+                                                ".example.org"};
+        static const char* const kCommon[] = {".com", ".net", ".org", ".de", ".co.uk"};
+        const char* const* kTlds = commonTlds_ ? kCommon : kReserved;
         static const char kChars[] = "abcdefghijklmnopqrstuvwxyz0123456789-";
         std::string name;
         const int length = 5 + static_cast<int>(rng_() % 10);
@@ -80,6 +91,7 @@ class AddressMaker {
   private:
     std::mt19937_64 rng_;
     bool listed_;
+    bool commonTlds_;
 };
 
 void writeFile(const std::filesystem::path& path, const std::string& bytes) {
@@ -121,17 +133,25 @@ int main(int argc, char** argv) {
     std::string key = "bk7w3q9z";
     std::string exportDir;
     bool listsOnly = false;
+    bool commonTlds = false;
+    std::string repeatKind;
+    int repeat = 0;
     for (int i = 1; i < argc; ++i) {
         const std::string option = argv[i];
         const char* value = i + 1 < argc ? argv[i + 1] : "";
-        if (option == "--lists-only") {
-            listsOnly = true;
+        if (option == "--lists-only" || option == "--common-tlds") {
+            (option == "--lists-only" ? listsOnly : commonTlds) = true;
             continue;
         }
         if (option == "--adult") adult = std::atol(value);
         if (option == "--decisions") decisions = std::atoi(value);
         if (option == "--key") key = value;
         if (option == "--export") exportDir = value;
+        if (option == "--repeat") {
+            repeatKind = value;
+            repeat = i + 2 < argc ? std::atoi(argv[i + 2]) : 0;
+            ++i;
+        }
         ++i;
     }
     const char* kKey = key.c_str();
@@ -145,7 +165,7 @@ int main(int argc, char** argv) {
     const std::string directory = dir.string() + "/";
 
     // The lists, and a sample of their addresses to ask for.
-    AddressMaker maker(20240611, true);
+    AddressMaker maker(20240611, true, commonTlds);
     std::vector<std::string> blocked;
     long total = 0;
     uint64_t listBytes = 0;
@@ -167,7 +187,7 @@ int main(int argc, char** argv) {
         writeFile(dir / (std::string("tbf") + char('D' + c) + ".dat"),
                   tb::listc::categoryWordFile({std::string("benchword") + char('a' + c)}, kKey));
     }
-    AddressMaker parentMaker(7, true);
+    AddressMaker parentMaker(7, true, commonTlds);
     std::vector<std::string> parents;
     for (int n = 0; n < 100; ++n) parents.push_back(parentMaker.next());
     writeFile(dir / "TBinA.dat", tb::listc::plainListFile(parents, kKey));
@@ -204,11 +224,30 @@ int main(int argc, char** argv) {
 
     std::printf("filter_bench: six category lists, %ld entries (", total);
     for (int c = 0; c < 6; ++c) std::printf("%s%s %ld", c ? ", " : "", kCategoryNames[c], sizes[c]);
-    std::printf("), %.1f MB of list files, built in %.1f s\n", listBytes / 1e6, buildSeconds);
+    std::printf("), %s, %.1f MB of list files, built in %.1f s\n",
+                commonTlds ? "hosts in common top-level domains" : "hosts in reserved names",
+                listBytes / 1e6, buildSeconds);
     const size_t entries = core.lists().entryCount();
     std::printf("  load: %.2f s  index memory %.1f bytes/entry beside the files\n", loadSeconds,
                 double(core.lists().indexMemory()) / entries);
     int wrong = 0;
+    if (repeat > 0) {
+        const bool blockedKind = repeatKind == "blocked";
+        if (blockedKind) {
+            for (const char* page :
+                 {"restricted0.htm", "restricted1.htm", "restricted2.htm", "restricted3.htm"}) {
+                std::filesystem::remove(dir / page);
+            }
+            core.load();
+        }
+        for (int n = 0; n < repeat; ++n) {
+            const Figures f =
+                timeDecisions(core, blockedKind ? blocked : allowed, blockedKind, wrong);
+            std::printf("  %s, pass %d: %10.0f decisions/s\n", repeatKind.c_str(), n + 1,
+                        f.perSecond);
+        }
+        return wrong ? 1 : 0;
+    }
     // One pass first, so that both runs meet the files in the page cache.
     timeDecisions(core,
                   std::vector<std::string>(allowed.begin(),

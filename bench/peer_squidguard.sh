@@ -4,18 +4,19 @@
 # installed here, for this benchmark only. Prints both rates and their ratio;
 # squidGuard's includes its start and its reading of the lists, as a
 # redirector's would once per proxy start.
-#   bench/peer_squidguard.sh <filter_bench> [ADULT_ENTRIES] [DECISIONS]
+#   bench/peer_squidguard.sh <filter_bench> [ADULT_ENTRIES] [DECISIONS] [filter_bench options...]
 set -euo pipefail
 bench=$(realpath "$1")
 adult=${2:-500000}
 decisions=${3:-100000}
+shift $(($# < 3 ? $# : 3))
 command -v squidGuard >/dev/null ||
   DEBIAN_FRONTEND=noninteractive apt-get install -y -qq squidguard >/dev/null
 work=$(mktemp -d /tmp/tamberly-peer.XXXXXX)
 trap 'rm -rf "$work"' EXIT
 
 echo "filter_bench, adult list $adult, $decisions allowed and $decisions blocked addresses:"
-"$bench" --adult "$adult" --decisions "$decisions" --export "$work/lists" | tee "$work/ours.txt"
+"$bench" --adult "$adult" --decisions "$decisions" --export "$work/lists" "$@" | tee "$work/ours.txt"
 ours=$(awk '$1 == "all:" { print $4 }' "$work/ours.txt")
 remote=$(awk '$1 == "all," { print $5 }' "$work/ours.txt")
 

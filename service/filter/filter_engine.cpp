@@ -94,7 +94,6 @@ FilterVerdict FilterEngine::filterURL(std::string_view strURL) {
     }
     if (!allowed) return blockedWith(state_.pages.lists);
 
-    scrambleListText(lastUrl, ScrambleMode::Decode, key);
     // Pictures and other resources are logged only while the local block
     // pages are in use.
     if (!isResource(given) || contains(state_.pages.lists, "restricted1.htm")) {

@@ -273,10 +273,11 @@ bool ListSearchIndex::mayEndIn(std::string_view text) const {
     if (text.size() < kTailBytes) return true;
     const char* end = text.data() + text.size();
     const size_t width = keyWidth(text.size());
-    if (width && !bloomMayHold(endingKey(end, width))) return false;
+    const uint64_t key = width ? endingKey(end, width) : 0;
+    if (width && !bloomMayHold(key)) return false;
     if (!std::binary_search(tails_.begin(), tails_.end(), tailOf(end, kTailBytes))) return false;
     if (!width) return true;
-    const Absent& slot = absent_[endingKey(end, width) & (absent_.size() - 1)];
+    const Absent& slot = absent_[key & (absent_.size() - 1)];
     return !(slot.width == width && std::equal(end - width, end, slot.ending.begin()));
 }
 
@@ -407,7 +408,8 @@ bool ListSearchIndex::searchBytes(std::string& url, const Chain& chain,
     };
     // An address with a line break in it can match across entries: only
     // the reading finds that.
-    if (!sorted_ || url.find_first_of("\r\n") != std::string::npos)
+    if (!sorted_ || std::memchr(url.data(), '\r', url.size()) ||
+        std::memchr(url.data(), '\n', url.size()))
         return need() && readRange(chain, chain.range.start, 0, url);
 
     ListPrefixes& prefixes = prefixes_;

@@ -15,5 +15,7 @@ echo "== filter_bench and squidGuard: default lists (1,000,000 entries)"
 "$root/bench/peer_squidguard.sh" "$tree/bench/filter_bench" 500000 100000
 echo "== filter_bench and squidGuard: large adult list (5,100,000 entries)"
 "$root/bench/peer_squidguard.sh" "$tree/bench/filter_bench" 4600000 100000
+echo "== filter_bench and squidGuard: large adult list, hosts in common top-level domains"
+"$root/bench/peer_squidguard.sh" "$tree/bench/filter_bench" 4600000 100000 --common-tlds
 echo "== navigations through the browser helper and the installed service"
 "$root/bench/service_bench.sh" "$3" "$2" "$tree/bench/filter_bench" 300
