@@ -601,6 +601,26 @@ TEST_F(HostSession, AnExplicitlyAllowedPageIsNotCheckedUntilTheNextDownload) {
     ASSERT_NE(first, calls.end());
 }
 
+// A reload is a new download with no BeforeNavigate2 of its own: its
+// ProgressChange 0 ends the explicit allowance, and the page's text is
+// checked as it arrives again.
+TEST_F(HostSession, ARefreshedExplicitlyAllowedPageIsCheckedAgain) {
+    const Session s = session(
+        "FilterURL match=casino allow user=1\n"
+        "passesFilterList match=casino fail C:\\Tamberly\\restricted3.htm\n",
+        pages() +
+            "window main\n"
+            "navigate main http://casino.example/\n"
+            "refresh main steps=2\n");
+    EXPECT_THAT(s.results(), ElementsAre("shown", std::string("redirected ") + kWordPage));
+    EXPECT_EQ(s.lines("before", "main").front().option("url"), "http://casino.example/");
+    EXPECT_EQ(s.lines("before", "main").at(1).option("url"), kWordPage);
+    int casinoChecks = 0;
+    for (const auto& c : s.calls)
+        casinoChecks += c.method == "passesFilterList" && c.args[0] == "http://casino.example/";
+    EXPECT_EQ(casinoChecks, 1);
+}
+
 TEST_F(HostSession, APageWhoseTextDoesNotGrowIsSentOnce) {
     const Session s = session("", pages() +
                                       "window main\n"

@@ -18,6 +18,9 @@
 //                                      on a thread of its own or OTHER's
 //   navigate NAME URL [steps=N] [hold] the user navigates; hold stops once
 //                                      the document has begun to arrive
+//   refresh NAME [steps=N]             the user reloads the page shown (no
+//                                      BeforeNavigate2, NavigateComplete2 or
+//                                      DocumentComplete; ProgressChange 0 first)
 //   reveal NAME PERCENT                more of a held document arrives
 //   progress NAME VALUE [max=N]        ProgressChange(VALUE, N) in a held load
 //   finish NAME                        the held document completes
@@ -316,6 +319,13 @@ void Host::execute(const Command& c) {
         if (!steps) return error(c, "steps must be a number");
         const LoadPlan plan{static_cast<int>(*steps), c.has("hold")};
         onWindow(c, [&](HostWindow& w) { w.navigator().userNavigate(word(1), plan); });
+    } else if (n == "refresh") {
+        const std::optional<long> steps = c.number("steps", 3);
+        if (!steps) return error(c, "steps must be a number");
+        bool refreshed = true;
+        onWindow(
+            c, [&](HostWindow& w) { refreshed = w.navigator().refresh(static_cast<int>(*steps)); });
+        if (!refreshed) error(c, "no page to refresh in " + word(0));
     } else if (n == "reveal" || n == "progress" || n == "finish") {
         const long value = std::strtol(word(1).c_str(), nullptr, 10);
         const std::optional<long> max = c.number("max", Navigator::kProgressMax);

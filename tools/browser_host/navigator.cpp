@@ -152,6 +152,53 @@ bool Navigator::loadFrame(uint32_t id, const std::string& url, int32_t flags) {
     return !interrupted();
 }
 
+bool Navigator::refresh(int steps) {
+    if (closing_ || busy() || !document_) return false;
+    request_ = Request{document_->url, "", true, false};
+    running_ = true;
+    reload(steps);
+    endDownload();
+    if (stopped_ && !pending_) request_.stopped = true;
+    runLoads(LoadPlan{});
+    running_ = false;
+    if (!held_) reportResult();
+    return true;
+}
+
+// The page's new copy replaces the document; the frames keep theirs.
+void Navigator::reload(int steps) {
+    stopped_ = false;
+    downloading_ = true;
+    starting_ = true;
+    events_.downloadBegin();
+    starting_ = false;
+    if (interrupted()) return;
+    auto document = std::make_shared<LoadedDocument>();
+    Page page = pages_.load(document_->url);
+    document->url = document_->url;
+    document->elements = std::move(page.elements);
+    document->found = page.found;
+    document_ = document;
+    events_.progressChange(0, kProgressMax);
+    if (interrupted()) return;
+    steps = steps < 0 ? 0 : steps;
+    for (int step = 1; step <= steps; ++step) {
+        const int percent = step * 100 / (steps + 1);
+        revealShare(percent);
+        events_.progressChange(percent * kProgressMax / 100, kProgressMax);
+        if (interrupted()) return;
+    }
+    document->revealed = document->elements.size();
+    document->readyState = kComplete;
+    events_.progressChange(-1, kProgressMax);
+    if (interrupted()) return;
+    if (std::optional<std::string> title = document->title()) {
+        events_.titleChange(*title);
+        if (interrupted()) return;
+    }
+    request_.shown = document->url;
+}
+
 void Navigator::stop() {
     stopped_ = true;
     if (held_) {

@@ -11,6 +11,11 @@
 // load after the event in which it happened, and DownloadComplete still
 // ends the download that began; Quit ends everything.
 //
+// A refresh downloads the shown page again without navigating: the browser
+// raises no BeforeNavigate2, NavigateComplete2 or DocumentComplete for it,
+// only DownloadBegin, ProgressChange from 0 (the new download) to -1,
+// TitleChange and DownloadComplete. The page's frames stay as they were.
+//
 // The outcome of each navigation that the script starts is one line:
 //   nav <window> url=<address> result=shown|redirected|cancelled|stopped|closed [to=<address>]
 // and of each that a plug-in starts with Navigate (a redirect to a block
@@ -99,6 +104,9 @@ class Navigator {
     // IWebBrowser2::Navigate on a frame's browser object: the frame alone
     // is offered and loaded. False for a frame the document does not have.
     bool navigateFrame(uint32_t frame, const std::string& url, int32_t flags);
+    // IWebBrowser2::Refresh: false when no page is shown or a load is
+    // under way.
+    bool refresh(int steps);
     void stop();
     void requestClose();
     bool closeRequested() const { return closing_; }
@@ -150,6 +158,7 @@ class Navigator {
         std::shared_ptr<LoadedDocument> document;
     };
     void complete();
+    void reload(int steps);
     void endDownload();
     // A frame's own load; false when it was interrupted.
     bool loadFrame(uint32_t frame, const std::string& url, int32_t flags);

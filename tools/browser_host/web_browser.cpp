@@ -216,9 +216,11 @@ STDMETHODIMP WebBrowser::Navigate2(VARIANT* URL, VARIANT* Flags, VARIANT*, VARIA
     return navigateTo(*url, Flags, Headers);
 }
 
+// From inside an event, while a load runs, there is nothing to reload yet.
 STDMETHODIMP WebBrowser::Refresh() {
     if (!frame_) return E_UNEXPECTED;
     frame_->record("Refresh", {});
+    frame_->navigator().refresh(3);
     return S_OK;
 }
 

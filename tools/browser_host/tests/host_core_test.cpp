@@ -411,6 +411,39 @@ TEST_F(Navigation, RunawayRedirectsAreCutOffInsteadOfRecursingForever) {
     EXPECT_THAT(again.lines, Contains(::testing::HasSubstr("keep replacing")));
 }
 
+// A refresh is a new download of the page shown, without a navigation: it
+// opens with ProgressChange 0 and has no BeforeNavigate2, NavigateComplete2
+// or DocumentComplete; a plug-in that stops it and navigates away replaces
+// the page as in any load.
+TEST_F(Navigation, ARefreshDownloadsThePageAgainWithoutNavigating) {
+    EXPECT_FALSE(nav.refresh(1));  // nothing shown yet
+    nav.userNavigate("http://a/", LoadPlan{0, false});
+    pages.define("http://a/", tablePage("A2", {}));
+    plugins.events.clear();
+    plugins.lines.clear();
+    ASSERT_TRUE(nav.refresh(1));
+    EXPECT_THAT(
+        plugins.events,
+        ElementsAre("DownloadBegin ready=1", "ProgressChange 0 revealed=0 ready=1",
+                    "ProgressChange 50 revealed=2 ready=3", "ProgressChange -1 revealed=4 ready=4",
+                    "TitleChange A2", "DownloadComplete"));
+    EXPECT_THAT(plugins.lines, ElementsAre("nav w url=http://a/ result=shown"));
+
+    plugins.events.clear();
+    plugins.lines.clear();
+    plugins.onProgress = [this](int32_t progress) {
+        if (progress != 50 || nav.locationUrl() != "http://a/") return;
+        nav.stop();
+        nav.navigate("http://block/", 10);
+    };
+    ASSERT_TRUE(nav.refresh(1));
+    EXPECT_THAT(plugins.lines,
+                ElementsAre("nav w url=http://block/ result=shown by=plugin",
+                            "nav w url=http://a/ result=redirected to=http://block/"));
+    EXPECT_EQ(std::count(plugins.events.begin(), plugins.events.end(), "DownloadComplete"), 2);
+    EXPECT_EQ(nav.locationUrl(), "http://block/");
+}
+
 TEST_F(Navigation, AHeldLoadIsRevealedAndFinishedByTheScript) {
     nav.userNavigate("http://a/", LoadPlan{3, true});
     EXPECT_TRUE(nav.holding());
