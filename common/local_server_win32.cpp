@@ -32,7 +32,8 @@ std::wstring registeredServerCommand(REFCLSID clsid) {
     return {};
 }
 
-bool startProgram(std::wstring command) {
+// The started process, or null.
+HANDLE startProgram(std::wstring command) {
     // The server outlives its client: it must hold none of the client's
     // standard handles (Wine would otherwise hand it the client's pipes).
     STARTUPINFOW startup{};
@@ -41,10 +42,9 @@ bool startProgram(std::wstring command) {
     PROCESS_INFORMATION process{};
     if (!CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
                         &startup, &process))
-        return false;
+        return nullptr;
     CloseHandle(process.hThread);
-    CloseHandle(process.hProcess);
-    return true;
+    return process.hProcess;
 }
 
 ComPtr<IUnknown> activeObject(REFCLSID clsid) {
@@ -62,12 +62,19 @@ ComPtr<IUnknown> createOrStartLocalServer(REFCLSID clsid, DWORD waitMs) {
         return object;
     if ((object = activeObject(clsid))) return object;
     const std::wstring command = registeredServerCommand(clsid);
-    if (command.empty() || !startProgram(command)) return nullptr;
-    for (DWORD waited = 0; waited < waitMs; waited += 100) {
-        if ((object = activeObject(clsid))) return object;
-        Sleep(100);
+    const HANDLE process = command.empty() ? nullptr : startProgram(command);
+    if (!process) return nullptr;
+    // A server that ends before it registers (it crashed, or could not
+    // start) is not waited for: the caller hears at once.
+    for (DWORD waited = 0; waited < waitMs && !object; waited += 100) {
+        object = activeObject(clsid);
+        if (!object && WaitForSingleObject(process, 100) == WAIT_OBJECT_0) {
+            object = activeObject(clsid);
+            break;
+        }
     }
-    return nullptr;
+    CloseHandle(process);
+    return object;
 }
 
 }  // namespace tb

@@ -12,7 +12,8 @@ namespace tb {
 // A new object of the class; else the running one from the running object
 // table; else the server started from its registered LocalServer32 program
 // (the 64-bit registry view first) and its object taken from the table
-// once the server has put it there, within `waitMs`. Null when none came.
+// once the server has put it there, within `waitMs`. Null when none came,
+// at once when the started server ends before it registers.
 Microsoft::WRL::ComPtr<IUnknown> createOrStartLocalServer(REFCLSID clsid, DWORD waitMs = 15000);
 
 }  // namespace tb

@@ -401,6 +401,18 @@ TEST_F(InstalledBrowsing, AnUnreachableServiceSendsWebAddressesToTheUpdateErrorP
         host->send(std::string("navigate main ") + kFile + "\nnavigate main " + kVendorPage).results(),
         ElementsAre("shown", "shown"));
 
+    // A service program that ends before it registers (it crashed at start)
+    // is not waited for: the window goes to the same page and keeps
+    // answering, where it used to wait 15 seconds at every try.
+    ASSERT_TRUE(CopyFileA(windowsPath(TB_ENDS_AT_ONCE_EXE).c_str(),
+                          (kProduct + "tbserv.exe").c_str(), FALSE));
+    auto fresh = browser("");
+    EXPECT_THAT(fresh->send(std::string("window main\nnavigate main ") + kNews, 20000).results(),
+                ElementsAre(std::string("redirected ") + vendor::kUpdateErrorPage))
+        << fresh->transcript();
+    fresh->finish();
+    ASSERT_TRUE(DeleteFileA((kProduct + "tbserv.exe").c_str()));
+
     // Back in place: the next navigation finds the service again.
     ASSERT_TRUE(MoveFileA((kProduct + "tbserv.away").c_str(), (kProduct + "tbserv.exe").c_str()));
     EXPECT_TRUE(redirectedTo(host->send(std::string("navigate main ") + kCasino).results(),
