@@ -1,6 +1,13 @@
 #include "service/lists/file_replace.h"
 
+#include "service/lists/text_file.h"
+
 namespace tb {
+
+bool finishReplacement(const std::string& path) {
+    const std::string temporary = path + ".new";
+    return !fileExists(path) && fileExists(temporary) && moveIntoPlace(temporary, path);
+}
 
 bool replaceFileContents(const std::string& path, std::string_view bytes, bool textMode,
                          bool durable) {

@@ -17,6 +17,11 @@ namespace tb {
 bool replaceFileContents(const std::string& path, std::string_view bytes, bool textMode = false,
                          bool durable = true);
 
+// Where Windows of the 95 family lost power between the two steps of a
+// replacement (the old file deleted, the new one not yet renamed), the
+// complete new file is put in place. True when it did that.
+bool finishReplacement(const std::string& path);
+
 // Platform steps: what was written to the open file reaches the disk; the
 // file `from` takes the place of `to` (replacing it) in one step.
 bool flushToDisk(std::FILE* file);

@@ -4,6 +4,7 @@
 
 #include "common/address.h"
 #include "common/ansi_text.h"
+#include "service/lists/file_replace.h"
 #include "service/lists/import_file.h"
 #include "service/settings/first_run.h"
 #include "service/settings/list_key_check.h"
@@ -98,6 +99,9 @@ void ServiceCore::resetForLoad() {
 }
 
 bool ServiceCore::openLists() {
+    for (const std::string name : {listFileName(List::A), listFileName(List::B),
+                                   listFileName(List::C), std::string(kWordFileName)})
+        finishReplacement(state_.directory + name);
     const std::string remote = state_.pages.remote;
     state_.pages = BlockPages::inDirectory(state_.directory);
     state_.pages.remote = remote;

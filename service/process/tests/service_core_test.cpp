@@ -140,6 +140,28 @@ TEST_F(ServiceCoreTest, AListWrittenWithLineFeedsReadsBackEntryByEntry) {
     EXPECT_FALSE(service().filterURL("http://two.example").allowed);
 }
 
+// Windows of the 95 family replaces a file by deleting it and renaming the
+// new one: a power loss between the two leaves only the new file, which the
+// next start puts in place instead of starting without the parent's
+// password, words and lists.
+TEST_F(ServiceCoreTest, AReplacementCutShortByAPowerLossIsFinishedAtLoad) {
+    files().wordFile({"secret", "t", "homework"});
+    files().complete();
+    dir().write("TBinB.dat.new", encoded("blocked.example/", kTestKey) + "\r");
+    dir().write("tbu.dat.new", dir().read("tbu.dat"));
+    dir().remove("tbu.dat");
+    dir().remove("TBinB.dat");
+    dir().write("TBinA.dat", "");
+    dir().write("TBinA.dat.new", "half a file that never took the old one's place");
+    EXPECT_EQ(blockList(), Strings{"blocked.example/"});
+    EXPECT_FALSE(service().filterURL("http://blocked.example/page.htm").allowed);
+    EXPECT_EQ(service().words(), Strings{"homework"});
+    EXPECT_FALSE(dir().has("tbu.dat.new") || dir().has("TBinB.dat.new"));
+    // A new file beside a whole old one is left over from a write cut
+    // short before the replacement: the old file stays in force.
+    EXPECT_TRUE(service().allowedSites().empty());
+}
+
 TEST_F(ServiceCoreTest, MissingParentListsAreCreatedEmpty) {
     service();
     EXPECT_TRUE(dir().has("TBinA.dat") && dir().has("TBinB.dat") && dir().has("TBinC.dat"));
