@@ -168,26 +168,10 @@ bool Navigator::refresh(int steps) {
 // The page's new copy replaces the document; the frames keep theirs.
 void Navigator::reload(int steps) {
     stopped_ = false;
-    downloading_ = true;
-    starting_ = true;
-    events_.downloadBegin();
-    starting_ = false;
-    if (interrupted()) return;
-    auto document = std::make_shared<LoadedDocument>();
-    Page page = pages_.load(document_->url);
-    document->url = document_->url;
-    document->elements = std::move(page.elements);
-    document->found = page.found;
-    document_ = document;
+    if (!beginDownload()) return;
+    const std::shared_ptr<LoadedDocument> document = newDocument(document_->url);
     events_.progressChange(0, kProgressMax);
-    if (interrupted()) return;
-    steps = steps < 0 ? 0 : steps;
-    for (int step = 1; step <= steps; ++step) {
-        const int percent = step * 100 / (steps + 1);
-        revealShare(percent);
-        events_.progressChange(percent * kProgressMax / 100, kProgressMax);
-        if (interrupted()) return;
-    }
+    if (interrupted() || !arriveInSteps(steps)) return;
     document->revealed = document->elements.size();
     document->readyState = kComplete;
     events_.progressChange(-1, kProgressMax);
@@ -240,17 +224,8 @@ void Navigator::runLoads(LoadPlan first) {
 
 void Navigator::load(const Pending& next, LoadPlan plan) {
     loadingId_ = next.id;
-    starting_ = true;
-    downloading_ = true;
-    events_.downloadBegin();
-    starting_ = false;
-    if (interrupted()) return;
-    auto document = std::make_shared<LoadedDocument>();
-    Page page = pages_.load(next.url);
-    document->url = next.url;
-    document->elements = std::move(page.elements);
-    document->found = page.found;
-    document_ = document;
+    if (!beginDownload()) return;
+    const std::shared_ptr<LoadedDocument> document = newDocument(next.url);
     location_ = next.url;
     frames_.clear();
     for (const std::string& src : frameAddresses(document->elements))
@@ -261,14 +236,40 @@ void Navigator::load(const Pending& next, LoadPlan plan) {
         held_ = true;
         return;
     }
-    const int steps = plan.steps < 0 ? 0 : plan.steps;
+    if (arriveInSteps(plan.steps)) complete();
+}
+
+// DownloadBegin, with the window loading; false when a plug-in interrupted.
+bool Navigator::beginDownload() {
+    downloading_ = true;
+    starting_ = true;
+    events_.downloadBegin();
+    starting_ = false;
+    return !interrupted();
+}
+
+// The page as the source gives it now, as the window's document, empty yet.
+std::shared_ptr<LoadedDocument> Navigator::newDocument(const std::string& url) {
+    auto document = std::make_shared<LoadedDocument>();
+    Page page = pages_.load(url);
+    document->url = url;
+    document->elements = std::move(page.elements);
+    document->found = page.found;
+    document_ = document;
+    return document;
+}
+
+// A ProgressChange for each step as more of the document arrives; false
+// when a plug-in interrupted.
+bool Navigator::arriveInSteps(int steps) {
+    steps = steps < 0 ? 0 : steps;
     for (int step = 1; step <= steps; ++step) {
         const int percent = step * 100 / (steps + 1);
         revealShare(percent);
         events_.progressChange(percent * kProgressMax / 100, kProgressMax);
-        if (interrupted()) return;
+        if (interrupted()) return false;
     }
-    complete();
+    return true;
 }
 
 void Navigator::complete() {

@@ -157,6 +157,9 @@ class Navigator {
         std::string url;
         std::shared_ptr<LoadedDocument> document;
     };
+    bool beginDownload();
+    std::shared_ptr<LoadedDocument> newDocument(const std::string& url);
+    bool arriveInSteps(int steps);
     void complete();
     void reload(int steps);
     void endDownload();
