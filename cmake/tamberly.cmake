@@ -45,6 +45,9 @@ if(TB_WINDOWS)
                  FILE_PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_EXECUTE
                                   WORLD_READ WORLD_EXECUTE)
   set(CMAKE_CROSSCOMPILING_EMULATOR ${CMAKE_BINARY_DIR}/wine-run)
+  # Debug information in the version Wine's debugger reads, so that a crash
+  # log or a hang report names our functions and lines.
+  add_compile_options($<$<CONFIG:Debug,RelWithDebInfo>:-gdwarf-4>)
 endif()
 
 # 32 or 64: the bitness of what this tree builds.
@@ -177,7 +180,8 @@ function(tb_prefix_fixture name)
   set(clone ${CMAKE_BINARY_DIR}/prefixes/${name})
   set(script ${PROJECT_SOURCE_DIR}/tools/dev/wine-prefix.sh)
   add_test(NAME ${name}_setup COMMAND sh -c "mkdir -p '${CMAKE_BINARY_DIR}/prefixes' && '${script}' clone '${P_BASE}' '${clone}' && '${script}' start '${clone}'")
-  add_test(NAME ${name}_cleanup COMMAND sh -c "'${script}' stop '${clone}'; rm -rf '${clone}'")
+  # A program that crashed in the prefix fails the cleanup, with its backtrace.
+  add_test(NAME ${name}_cleanup COMMAND sh -c "'${script}' crashes '${clone}'; rc=$?; '${script}' stop '${clone}'; rm -rf '${clone}'; exit $rc")
   set_tests_properties(${name}_setup PROPERTIES FIXTURES_SETUP ${name})
   set_tests_properties(${name}_cleanup PROPERTIES FIXTURES_CLEANUP ${name})
   set(TB_PREFIX_${name} ${clone} PARENT_SCOPE)

@@ -9,4 +9,8 @@ work=$(mktemp -d /tmp/tamberly-manager.XXXXXX)
 prefix="$work/prefix"
 trap '"$src/tools/dev/wine-prefix.sh" stop "$prefix" >/dev/null 2>&1; rm -rf "$work"' EXIT
 "$src/tools/dev/install-product.sh" "$setup" "$base" "$prefix" || exit 1
-WINEPREFIX="$prefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" wine "$exe" "$@" </dev/null
+WINEPREFIX="$prefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" \
+  "$src/tools/dev/wine-watch.sh" "$exe" "$@" </dev/null
+rc=$?
+"$src/tools/dev/wine-prefix.sh" crashes "$prefix" || rc=1
+exit $rc

@@ -17,12 +17,14 @@ detach() { "$@" </dev/null >/dev/null 2>&1; }
 detach wineserver -p
 detach wine cmd /c exit
 trap 'detach wineserver -k' EXIT
+run() { "$src/tools/dev/wine-watch.sh" "$@"; }
 
 rc=0
-wine "$exe" --gtest_filter='RealBrowser*' "$@" || rc=1
+run "$exe" --gtest_filter='RealBrowser*' "$@" || rc=1
 browser=$(winepath -w "$dir/fake_browser.dll")
 key='HKLM\Software\Classes\CLSID\{8856F961-340A-11D0-A96B-00C04FD705A2}\InprocServer32'
 detach wine reg add "$key" /ve /d "$browser" /f /reg:$bits
 detach wine reg add "$key" /v ThreadingModel /d Apartment /f /reg:$bits
-wine "$exe" --gtest_filter='-RealBrowser*' "$@" || rc=1
+run "$exe" --gtest_filter='-RealBrowser*' "$@" || rc=1
+"$src/tools/dev/wine-prefix.sh" crashes "$clone" || rc=1
 exit $rc

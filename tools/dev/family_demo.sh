@@ -18,7 +18,7 @@ cleanup() {
 }
 trap cleanup EXIT
 winpath() { printf 'Z:%s' "${1//\//\\}"; }
-run() { WINEPREFIX="$prefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" wine "$@" </dev/null; }
+run() { WINEPREFIX="$prefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" "$here/wine-watch.sh" "$@" </dev/null; }
 
 echo "Installing Tamberly with its setup program into a fresh prefix (64-bit Windows: the 64-bit service, the plug-ins of both bitnesses)..."
 "$here/install-product.sh" "$setup" "$base" "$prefix"
@@ -127,6 +127,8 @@ jump() {  # seconds, what it means
   jump 1800 "the hour is used up, and the helper closes the window"
 } | session "Timed access: the countdown"
 run reg add 'HKLM\Software\Quillmoor\TamberlyIE' /v TimeServerPort /t REG_DWORD /d 9 /f /reg:64 >/dev/null
+
+"$here/wine-prefix.sh" crashes "$prefix"
 
 echo
 echo "The service's logs are in C:\\Program Files\\Tamberly of the demo prefix: tbl.log (visited),"

@@ -4,6 +4,7 @@
 #   wine-prefix.sh start <dir>    persistent wineserver, prefix warmed up
 #   wine-prefix.sh stop <dir>     end the wineserver and every program in it
 #   wine-prefix.sh clone <dir> <new>  a fresh copy for a test that needs its own
+#   wine-prefix.sh crashes <dir>  print the crashes since start; 1 if any
 #
 # A win64 prefix is a WoW64 one: 64-bit Windows that runs 32-bit programs too.
 # It can only be made once wine32 is installed; one made before that runs
@@ -19,12 +20,16 @@ export WINEDLLOVERRIDES="mscoree,mshtml="
 
 detach() { "$@" </dev/null >/dev/null 2>&1; }
 
+# Raised whenever the settings that ensure writes change, so that older
+# prefixes are made again.
+settings=3
+crash_log='C:\crashes.log'
 # What a prefix of this kind is made of on this machine.
 maker() {
   local arch=$1
   local wine32
   wine32=$(dpkg-query -W -f='${Version}' wine32:i386 2>/dev/null || echo none)
-  printf 'arch=%s\nwine=%s\nwine32=%s\n' "$arch" "$(wine --version 2>/dev/null)" "$wine32"
+  printf 'arch=%s\nwine=%s\nwine32=%s\nsettings=%s\n' "$arch" "$(wine --version 2>/dev/null)" "$wine32" "$settings"
 }
 
 # True when the prefix at hand was made by what would make it now, and has
@@ -41,7 +46,7 @@ case "$cmd" in
     arch=${3:-win64}
     current "$arch" && exit 0
     if [[ -e "$WINEPREFIX" ]]; then
-      echo "Wine prefix $WINEPREFIX was made by another Wine or without wine32: making it again"
+      echo "Wine prefix $WINEPREFIX was made by another Wine, without wine32 or with older settings: making it again"
       detach wineserver -k || true
     fi
     rm -rf "$WINEPREFIX"
@@ -49,14 +54,32 @@ case "$cmd" in
     echo "Creating Wine prefix $WINEPREFIX ($arch)"
     WINEARCH=$arch detach wineboot -i
     detach wine reg add 'HKCU\Software\Wine\Drivers' /v Graphics /d null /f
+    # A program that crashes ends, and its backtrace goes to the crash log.
+    # With the crash dialog, which nobody can press here, it would hang
+    # until a time limit killed it and leave no trace of where it failed.
+    detach wine reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f
+    printf '@C:\\windows\\system32\\winedbg.exe --auto %%1 %%2 >> %s 2>&1\r\n' "$crash_log" \
+      >"$WINEPREFIX/drive_c/crash-report.bat"
+    for view in 64 32; do
+      detach wine reg add 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\AeDebug' \
+        /v Debugger /d 'cmd /c C:\crash-report.bat %ld %ld' /f /reg:$view || true
+    done
     detach wineserver -w || true
     detach wineserver -k || true
     maker "$arch" >"$WINEPREFIX/.tb-ready"
     current "$arch" || { echo "wine-prefix.sh: $WINEPREFIX is not a $arch prefix" >&2; exit 1; }
     ;;
   start)
+    rm -f "$WINEPREFIX/drive_c/crashes.log"
     detach wineserver -p
     detach wine cmd /c exit
+    ;;
+  crashes)
+    log="$WINEPREFIX/drive_c/crashes.log"
+    [[ -s "$log" ]] || exit 0
+    echo "A program crashed in $WINEPREFIX:"
+    cat "$log"
+    exit 1
     ;;
   stop)
     detach wineserver -k || true
@@ -69,6 +92,8 @@ case "$cmd" in
     # registry files are copied for real because every test changes them.
     cp -al "$WINEPREFIX" "$new"
     for f in "$new"/*.reg; do cp --remove-destination "$WINEPREFIX/$(basename "$f")" "$f"; done
+    # The crash log is appended to: a link would write the original's.
+    rm -f "$new/drive_c/crashes.log"
     ;;
   *)
     echo "usage: $0 ensure|start|stop|clone <dir> [win64|win32|new]" >&2
