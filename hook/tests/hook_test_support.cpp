@@ -6,6 +6,7 @@
 #include <sstream>
 
 #include "hook/tbhook.h"
+#include "service/process/tests/wine_test_support.h"
 
 namespace tb::hook::test {
 namespace {
@@ -239,10 +240,7 @@ FakeBrowser::FakeBrowser(const std::string& program, const std::string& argument
     std::string command = "\"" + path + "\" --log \"" + log_ + "\" " + arguments;
     STARTUPINFOA startup = {};
     startup.cb = sizeof startup;
-    if (!CreateProcessA(path.c_str(), &command[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                        &startup, &process_)) {
-        process_ = {};
-    }
+    if (!tb::testing::startProcess(path.c_str(), command, FALSE, startup, process_)) process_ = {};
 }
 
 FakeBrowser::~FakeBrowser() {

@@ -397,10 +397,18 @@ int main(int argc, char** argv) {
     IUnknown* unknown = static_cast<ILog*>(log);
     SingletonFactory* factory = SingletonFactory::create(unknown);
     DWORD classCookie = 0, activeCookie = 0;
-    if (FAILED(CoRegisterClassObject(CLSID_Log, static_cast<IClassFactory*>(factory),
-                                     CLSCTX_LOCAL_SERVER, REGCLS_MULTIPLEUSE, &classCookie)) ||
-        FAILED(RegisterActiveObject(unknown, CLSID_Log, ACTIVEOBJECT_STRONG, &activeCookie))) {
-        return 4;
+    // A registration refused ends the fake with its HRESULT as the exit
+    // code, which the test reports.
+    HRESULT hr = CoRegisterClassObject(CLSID_Log, static_cast<IClassFactory*>(factory),
+                                       CLSCTX_LOCAL_SERVER, REGCLS_MULTIPLEUSE, &classCookie);
+    if (FAILED(hr)) {
+        fprintf(stderr, "fake_tbserv: CoRegisterClassObject failed: 0x%08lx\n", hr);
+        return static_cast<int>(hr);
+    }
+    hr = RegisterActiveObject(unknown, CLSID_Log, ACTIVEOBJECT_STRONG, &activeCookie);
+    if (FAILED(hr)) {
+        fprintf(stderr, "fake_tbserv: RegisterActiveObject failed: 0x%08lx\n", hr);
+        return static_cast<int>(hr);
     }
     HANDLE ready = OpenEventA(EVENT_MODIFY_STATE, FALSE, argv[3]);
     HANDLE quit = OpenEventA(SYNCHRONIZE, FALSE, argv[4]);

@@ -5,8 +5,11 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <fstream>
 #include <sstream>
+
+#include "service/process/tests/wine_test_support.h"
 
 namespace tb::test {
 
@@ -120,16 +123,26 @@ FakeService::FakeService(const std::vector<std::string>& script, const std::stri
     STARTUPINFOA si{};
     si.cb = sizeof si;
     PROCESS_INFORMATION pi{};
-    if (CreateProcessA(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si,
-                       &pi)) {
+    if (tb::testing::startProcess(nullptr, command, FALSE, si, pi)) {
         CloseHandle(pi.hThread);
         HANDLE both[2] = {ready, pi.hProcess};
-        if (WaitForMultipleObjects(2, both, FALSE, 20000) == WAIT_OBJECT_0) {
+        const DWORD woke = WaitForMultipleObjects(2, both, FALSE, 20000);
+        if (woke == WAIT_OBJECT_0) {
             process_ = pi.hProcess;
         } else {
+            DWORD code = 0;
+            if (woke == WAIT_OBJECT_0 + 1 && GetExitCodeProcess(pi.hProcess, &code)) {
+                char hex[16];
+                snprintf(hex, sizeof hex, "0x%08lx", static_cast<unsigned long>(code));
+                failure_ = std::string("it ended before it was ready, with exit code ") + hex;
+            } else {
+                failure_ = "it was not ready within 20 seconds";
+            }
             TerminateProcess(pi.hProcess, 1);
             CloseHandle(pi.hProcess);
         }
+    } else {
+        failure_ = "CreateProcess failed with error " + std::to_string(GetLastError());
     }
     CloseHandle(ready);
 }
@@ -179,10 +192,7 @@ bool ManagerProcess::start() {
     STARTUPINFOA si{};
     si.cb = sizeof si;
     PROCESS_INFORMATION pi{};
-    if (!CreateProcessA(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si,
-                        &pi)) {
-        return false;
-    }
+    if (!tb::testing::startProcess(nullptr, command, FALSE, si, pi)) return false;
     CloseHandle(pi.hThread);
     process_ = pi.hProcess;
     pid_ = pi.dwProcessId;

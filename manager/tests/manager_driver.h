@@ -23,6 +23,8 @@ class FakeService {
     FakeService& operator=(const FakeService&) = delete;
 
     bool running() const { return process_ != nullptr; }
+    // Why it is not running, when it never started.
+    const std::string& failure() const { return failure_; }
     void stop();
     // Every call recorded so far, one per line, in order.
     std::vector<std::string> calls() const;
@@ -35,6 +37,7 @@ class FakeService {
     HANDLE process_ = nullptr;
     HANDLE quit_ = nullptr;
     std::string logPath_;
+    std::string failure_;
     size_t mark_ = 0;
 };
 

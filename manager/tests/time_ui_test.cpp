@@ -19,6 +19,17 @@ std::string boolArray(const std::string& flags) {
     return out + "]";
 }
 
+// The control with the focus in the sheet's thread once it is `expected`,
+// or after 5 seconds: the page moves the focus after its message box has
+// gone, a moment later than the box's window.
+HWND focusSettlingOn(HWND sheet, HWND expected) {
+    GUITHREADINFO gui{};
+    gui.cbSize = sizeof gui;
+    const DWORD thread = GetWindowThreadProcessId(sheet, nullptr);
+    waitFor([&] { return GetGUIThreadInfo(thread, &gui) && gui.hwndFocus == expected; }, 5000);
+    return gui.hwndFocus;
+}
+
 class TimePage : public ManagerUiTest {
   protected:
     HWND open(Strings script) {
@@ -152,10 +163,8 @@ TEST_F(TimePage, TotalsOutOfRangeAreRefusedFridayFirstAndKeepTheSheetOpen) {
     EXPECT_EQ(box.text, "Please enter a number between 0 and 24.");
     EXPECT_TRUE(box.hasIcon);
     answerMessageBox(box);
-    GUITHREADINFO gui{};
-    gui.cbSize = sizeof gui;
-    GetGUIThreadInfo(GetWindowThreadProcessId(sheet, nullptr), &gui);
-    EXPECT_EQ(gui.hwndFocus, GetDlgItem(page_, kFridayTotal))
+    EXPECT_EQ(focusSettlingOn(sheet, GetDlgItem(page_, kFridayTotal)),
+              GetDlgItem(page_, kFridayTotal))
         << "the focus is not in Friday's total";
     ASSERT_FALSE(manager_.waitForExit(200)) << "OK closed the sheet";
     setText(page_, kFridayTotal, "0");
@@ -163,8 +172,8 @@ TEST_F(TimePage, TotalsOutOfRangeAreRefusedFridayFirstAndKeepTheSheetOpen) {
     box = manager_.waitForMessageBox();
     ASSERT_NE(box.hwnd, nullptr);
     answerMessageBox(box);
-    GetGUIThreadInfo(GetWindowThreadProcessId(sheet, nullptr), &gui);
-    EXPECT_EQ(gui.hwndFocus, GetDlgItem(page_, kMondayTotal));
+    EXPECT_EQ(focusSettlingOn(sheet, GetDlgItem(page_, kMondayTotal)),
+              GetDlgItem(page_, kMondayTotal));
     setText(page_, kMondayTotal, "twelve");
     postClick(sheet, IDOK);
     box = manager_.waitForMessageBox();

@@ -20,7 +20,8 @@ class ManagerUiTest : public ::testing::Test {
     // Starts the fake with the script; the Manager is started by the test.
     void serve(const std::vector<std::string>& script) {
         service_ = std::make_unique<FakeService>(script);
-        ASSERT_TRUE(service_->running()) << "the fake service did not start";
+        ASSERT_TRUE(service_->running())
+            << "the fake service did not start: " << service_->failure();
         // The fake browser control (where registered) records into the same log.
         SetEnvironmentVariableA("TB_FAKE_BROWSER_LOG", service_->logPath().c_str());
     }

@@ -5,6 +5,8 @@
 #include <chrono>
 #include <sstream>
 
+#include "service/process/tests/wine_test_support.h"
+
 namespace tb::installed {
 
 InteractiveHost::InteractiveHost(const std::string& hostExe, const std::string& arguments) {
@@ -25,8 +27,7 @@ InteractiveHost::InteractiveHost(const std::string& hostExe, const std::string& 
     startup.hStdError = childOut;
     PROCESS_INFORMATION info{};
     std::string commandLine = "\"" + hostExe + "\" --ack --timeout=60 " + arguments;
-    if (CreateProcessA(nullptr, commandLine.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr,
-                       &startup, &info)) {
+    if (tb::testing::startProcess(nullptr, commandLine, TRUE, startup, info)) {
         process_ = info.hProcess;
         CloseHandle(info.hThread);
     } else {

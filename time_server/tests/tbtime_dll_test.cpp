@@ -14,6 +14,7 @@
 #include "common/com_holders.h"
 #include "common/registry_win32.h"
 #include "common/type_library.h"
+#include "service/process/tests/wine_test_support.h"
 #include "time_server/daytime_server.h"
 #include "time_server/tbtime.h"
 #include "time_server/tests/time_server_test_support.h"
@@ -55,11 +56,8 @@ DWORD run(const std::wstring& commandLine, std::string* output = nullptr) {
         startup.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
     }
     PROCESS_INFORMATION process = {};
-    std::wstring line = commandLine;
-    if (!CreateProcessW(nullptr, line.data(), nullptr, nullptr, output != nullptr, 0, nullptr,
-                        nullptr, &startup, &process)) {
+    if (!tb::testing::startProcess(nullptr, commandLine, output != nullptr, startup, process))
         return ~0u;
-    }
     ScopedHandle processHandle(process.hProcess), threadHandle(process.hThread);
     writer.reset();
     if (output) {

@@ -51,8 +51,7 @@ TEST(FileReplace, AWriterEndedByForceLeavesTheOldFileOrTheNewOneWhole) {
         PROCESS_INFORMATION process{};
         std::string commandLine =
             "\"" + testing::windowsPath(TB_REPLACE_WRITER_EXE) + "\" \"" + path + "\"";
-        ASSERT_TRUE(CreateProcessA(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                                   nullptr, &startup, &process));
+        ASSERT_TRUE(testing::startProcess(nullptr, commandLine, FALSE, startup, process));
         Sleep(50 + random() % 200);
         TerminateProcess(process.hProcess, 1);
         WaitForSingleObject(process.hProcess, 10000);

@@ -24,6 +24,35 @@ inline bool windowsIs64Bit() {
     return IsWow64Process(GetCurrentProcess(), &wow64) && wow64;
 }
 
+// CreateProcess for the tests. Now and then Wine fails to start a program
+// (ERROR_INTERNAL_ERROR: the new process ended while Wine was setting it
+// up, more often on a busy machine); nothing of it ran, so the start is
+// tried again rather than failing the test.
+inline BOOL startProcess(const wchar_t* application, std::wstring commandLine, BOOL inheritHandles,
+                         STARTUPINFOW& startup, PROCESS_INFORMATION& process,
+                         const wchar_t* directory = nullptr) {
+    for (int attempt = 1;; ++attempt) {
+        std::wstring line = commandLine;
+        if (CreateProcessW(application, line.data(), nullptr, nullptr, inheritHandles, 0, nullptr,
+                           directory, &startup, &process))
+            return TRUE;
+        if (GetLastError() != ERROR_INTERNAL_ERROR || attempt == 3) return FALSE;
+        Sleep(200);
+    }
+}
+inline BOOL startProcess(const char* application, std::string commandLine, BOOL inheritHandles,
+                         STARTUPINFOA& startup, PROCESS_INFORMATION& process,
+                         const char* directory = nullptr) {
+    for (int attempt = 1;; ++attempt) {
+        std::string line = commandLine;
+        if (CreateProcessA(application, line.data(), nullptr, nullptr, inheritHandles, 0, nullptr,
+                           directory, &startup, &process))
+            return TRUE;
+        if (GetLastError() != ERROR_INTERNAL_ERROR || attempt == 3) return FALSE;
+        Sleep(200);
+    }
+}
+
 struct ProgramRun {
     DWORD exitCode = 0xFFFFFFFF;
     std::string output;
@@ -41,10 +70,8 @@ inline ProgramRun runProgram(const std::string& commandLine) {
     startup.hStdOutput = write;
     startup.hStdError = write;
     PROCESS_INFORMATION process{};
-    std::string line = commandLine;
     ProgramRun result;
-    if (CreateProcessA(nullptr, line.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup,
-                       &process)) {
+    if (startProcess(nullptr, commandLine, TRUE, startup, process)) {
         CloseHandle(write);
         write = nullptr;
         char buffer[256];

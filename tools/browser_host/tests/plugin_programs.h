@@ -14,6 +14,7 @@
 #include "common/com_convert.h"
 #include <gtest/gtest.h>
 
+#include "service/process/tests/wine_test_support.h"
 #include "tools/browser_host/host_output.h"
 
 namespace tb::host::testing {
@@ -45,8 +46,7 @@ inline bool runProgram(std::wstring commandLine, DWORD* exitCode, HANDLE output 
         si.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
     }
     PROCESS_INFORMATION pi = {};
-    if (!CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, output != nullptr, 0,
-                        nullptr, directory, &si, &pi))
+    if (!tb::testing::startProcess(nullptr, commandLine, output != nullptr, si, pi, directory))
         return false;
     const bool finished = WaitForSingleObject(pi.hProcess, timeoutMs) == WAIT_OBJECT_0;
     if (!finished) TerminateProcess(pi.hProcess, 99);
