@@ -28,25 +28,29 @@ inline bool windowsIs64Bit() {
 // (ERROR_INTERNAL_ERROR: the new process ended while Wine was setting it
 // up, more often on a busy machine); nothing of it ran, so the start is
 // tried again rather than failing the test.
-inline BOOL startProcess(const wchar_t* application, std::wstring commandLine, BOOL inheritHandles,
-                         STARTUPINFOW& startup, PROCESS_INFORMATION& process,
-                         const wchar_t* directory = nullptr) {
-    for (int attempt = 1;; ++attempt) {
-        std::wstring line = commandLine;
-        if (CreateProcessW(application, line.data(), nullptr, nullptr, inheritHandles, 0, nullptr,
-                           directory, &startup, &process))
-            return TRUE;
-        if (GetLastError() != ERROR_INTERNAL_ERROR || attempt == 3) return FALSE;
-        Sleep(200);
-    }
+inline BOOL createProcess(const wchar_t* application, wchar_t* line, BOOL inheritHandles,
+                          const wchar_t* directory, STARTUPINFOW& startup,
+                          PROCESS_INFORMATION& process) {
+    return CreateProcessW(application, line, nullptr, nullptr, inheritHandles, 0, nullptr,
+                          directory, &startup, &process);
 }
-inline BOOL startProcess(const char* application, std::string commandLine, BOOL inheritHandles,
-                         STARTUPINFOA& startup, PROCESS_INFORMATION& process,
-                         const char* directory = nullptr) {
+inline BOOL createProcess(const char* application, char* line, BOOL inheritHandles,
+                          const char* directory, STARTUPINFOA& startup,
+                          PROCESS_INFORMATION& process) {
+    return CreateProcessA(application, line, nullptr, nullptr, inheritHandles, 0, nullptr,
+                          directory, &startup, &process);
+}
+template <class T>
+struct Same {
+    using type = T;
+};
+template <class Char, class Startup>
+BOOL startProcess(const typename Same<Char>::type* application, std::basic_string<Char> commandLine,
+                  BOOL inheritHandles, Startup& startup, PROCESS_INFORMATION& process,
+                  const typename Same<Char>::type* directory = nullptr) {
     for (int attempt = 1;; ++attempt) {
-        std::string line = commandLine;
-        if (CreateProcessA(application, line.data(), nullptr, nullptr, inheritHandles, 0, nullptr,
-                           directory, &startup, &process))
+        std::basic_string<Char> line = commandLine;
+        if (createProcess(application, line.data(), inheritHandles, directory, startup, process))
             return TRUE;
         if (GetLastError() != ERROR_INTERNAL_ERROR || attempt == 3) return FALSE;
         Sleep(200);
